@@ -2,13 +2,18 @@
 """Loopback update server for the updater's tests and demo.
 
 Serves, from a release folder:
-  getLastVer.php?id=...  the version reply (release/lastver.txt, or --reply)
+  getLastVer.php?id=...  the version reply (release/lastver.txt, or --reply; 404 without)
   getist.php?id=...      the release-notes page (release/notes.html)
   UpdateQl.zip           the update archive (release/UpdateQl.zip)
 Every request is appended to the log as one JSON line:
   {"method", "path", "version", "headers": [[name, value], ...]}
 
-Fault modes (--fault), one per run:
+Path segments before the last one adjust a single request, so one server can
+serve many test cases: "fault-<mode>" applies a fault mode, "release-<name>"
+serves from the subfolder <name> of the release folder. For example
+  /release-crlf/getLastVer.php?id=7    /fault-404/UpdateQl.zip
+
+Fault modes (--fault for the whole run, or per request as above):
   zero         the version reply is "0"
   six          the version reply is six characters ("OK0000")
   no-length    the archive is sent without Content-Length
@@ -54,9 +59,21 @@ class UpdateHandler(BaseHTTPRequestHandler):
 
     def do_GET(self, head=False):
         self._record()
-        route = urlsplit(self.path).path.rsplit("/", 1)[-1]
+        segments = urlsplit(self.path).path.split("/")
+        route = segments[-1]
+        self.fault = self.server.fault
+        self.release = self.server.release
+        for segment in segments[:-1]:
+            if segment.startswith("fault-") and segment[6:] in FAULTS:
+                self.fault = segment[6:]
+            elif segment.startswith("release-") and "." not in segment and "\\" not in segment:
+                self.release = os.path.join(self.server.release, segment[8:])
         if route == "getLastVer.php":
-            self._send_small(self._version_reply(), "text/plain", head)
+            reply = self._version_reply()
+            if reply is None:
+                self._send_small(NOT_FOUND_PAGE, "text/html", head, status=404)
+            else:
+                self._send_small(reply, "text/plain", head)
         elif route == "getist.php":
             self._send_small(self._read_release("notes.html", b"<html><body>Noutati</body></html>"),
                              "text/html", head)
@@ -66,21 +83,21 @@ class UpdateHandler(BaseHTTPRequestHandler):
             self._send_small(NOT_FOUND_PAGE, "text/html", head, status=404)
 
     def _read_release(self, name, default=b""):
-        path = os.path.join(self.server.release, name)
+        path = os.path.join(self.release, name)
         if os.path.isfile(path):
             with open(path, "rb") as f:
                 return f.read()
         return default
 
     def _version_reply(self):
-        fault = self.server.fault
+        fault = self.fault
         if fault == "zero":
             return b"0"
         if fault == "six":
             return b"OK0000"
         if self.server.reply is not None:
             return self.server.reply.encode("latin-1")
-        return self._read_release("lastver.txt", b"0")
+        return self._read_release("lastver.txt", None)
 
     def _send_small(self, body, ctype, head, status=200):
         self.send_response(status)
@@ -91,8 +108,8 @@ class UpdateHandler(BaseHTTPRequestHandler):
             self.wfile.write(body)
 
     def _send_archive(self, head):
-        fault = self.server.fault
-        path = os.path.join(self.server.release, "UpdateQl.zip")
+        fault = self.fault
+        path = os.path.join(self.release, "UpdateQl.zip")
         if fault == "404" or not os.path.isfile(path):
             self._send_small(NOT_FOUND_PAGE, "text/html", head, status=404)
             return

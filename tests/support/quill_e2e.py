@@ -1,0 +1,146 @@
+"""End-to-end helpers: the update server on the updater's port, a program folder
+with the updater, wine processes, and xdotool to find windows, press keys and click.
+
+Used by the end-to-end scripts run by ctest (environment from cmake/QuillTesting.cmake).
+"""
+import json
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+from urllib.parse import urlsplit
+
+SOURCE_DIR = os.environ["QUILL_SOURCE_DIR"]
+BINARY_DIR = os.environ["QUILL_BINARY_DIR"]
+WINE_RUN = os.environ["QUILL_WINE_RUN"]
+SERVER_SCRIPT = os.environ["QUILL_SERVER"]
+SERVER_BASE = os.environ.get("QUILL_SERVER_BASE", "http://127.0.0.1:18080/")
+
+
+def display():
+    if os.environ.get("DISPLAY"):
+        return os.environ["DISPLAY"]
+    with open(os.path.join(BINARY_DIR, "display")) as f:
+        return f.read().strip()
+
+
+def windows_path(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+class UpdateServer:
+    """The loopback update server on the port the updater is built for."""
+
+    def __init__(self, release, fault=None, reply=None, slow_delay=None):
+        self.release = release
+        self.log = os.path.join(release, "..", "requests.log")
+        port = urlsplit(SERVER_BASE).port or 80
+        self.args = [sys.executable, SERVER_SCRIPT, "--port", str(port), "--release", release,
+                     "--log", self.log]
+        if fault:
+            self.args += ["--fault", fault]
+        if reply is not None:
+            self.args += ["--reply", reply]
+        if slow_delay is not None:
+            self.args += ["--slow-delay", str(slow_delay)]
+        self.process = None
+
+    def __enter__(self):
+        if os.path.exists(self.log):
+            os.remove(self.log)
+        self.process = subprocess.Popen(self.args)
+        deadline = time.time() + 10
+        while not os.path.exists(self.log):
+            if time.time() > deadline or self.process.poll() is not None:
+                raise RuntimeError("update server did not start")
+            time.sleep(0.05)
+        time.sleep(0.2)
+        return self
+
+    def stop(self):
+        if self.process and self.process.poll() is None:
+            self.process.terminate()
+            self.process.wait(timeout=10)
+
+    def __exit__(self, *exc):
+        self.stop()
+
+    def requests(self):
+        if not os.path.exists(self.log):
+            return []
+        with open(self.log, encoding="utf-8") as f:
+            return [json.loads(line) for line in f if line.strip()]
+
+
+class ProgramFolder:
+    """A temporary installation: the updater, and whatever a test puts beside it."""
+
+    def __init__(self, name):
+        base = os.path.join(BINARY_DIR, "e2e")
+        os.makedirs(base, exist_ok=True)
+        self.root = tempfile.mkdtemp(prefix=name + "-", dir=base)
+        self.folder = os.path.join(self.root, "program")
+        self.release = os.path.join(self.root, "release")
+        os.makedirs(self.folder)
+        os.makedirs(self.release)
+        shutil.copy(os.path.join(BINARY_DIR, "bin", "updater.exe"), self.folder)
+
+    def path(self, name):
+        return os.path.join(self.folder, name)
+
+    def write_release(self, name, content):
+        mode = "wb" if isinstance(content, bytes) else "w"
+        with open(os.path.join(self.release, name), mode) as f:
+            f.write(content)
+
+    def start_updater(self, *args):
+        return wine_start(self.path("updater.exe"), *args, cwd=self.folder)
+
+
+def wine_start(program, *args, cwd=None):
+    env = dict(os.environ, DISPLAY=display())
+    return subprocess.Popen([WINE_RUN, program, *args], cwd=cwd, env=env,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def xdotool(*args, check=False):
+    env = dict(os.environ, DISPLAY=display())
+    result = subprocess.run(["xdotool", *args], env=env, capture_output=True, text=True)
+    if check and result.returncode != 0:
+        raise RuntimeError("xdotool %s failed: %s" % (" ".join(args), result.stderr))
+    return result.stdout.strip()
+
+
+def find_windows(title):
+    """Visible top-level windows whose title is exactly `title`."""
+    out = xdotool("search", "--onlyvisible", "--name", "^%s$" % re.escape(title))
+    return [w for w in out.split() if w]
+
+
+def wait_window(title, timeout=30, process=None):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        windows = find_windows(title)
+        if windows:
+            return windows[0]
+        if process is not None and process.poll() is not None:
+            return None
+        time.sleep(0.2)
+    return None
+
+
+def press(window, key):
+    xdotool("key", "--window", window, key)
+
+
+def click(window, x, y):
+    xdotool("mousemove", "--window", window, str(x), str(y), "click", "1", check=True)
+
+
+def screenshot(path):
+    env = dict(os.environ, DISPLAY=display())
+    subprocess.run(["import", "-window", "root", path], env=env, check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)

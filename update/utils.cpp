@@ -1,0 +1,204 @@
+#include "utils.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <memory>
+#include <vector>
+
+#ifndef QUILL_SERVER_BASE
+#define QUILL_SERVER_BASE "http://update.quillora.example/"
+#endif
+
+const char* const ServerBase = QUILL_SERVER_BASE;
+
+namespace {
+
+struct InternetCloser {
+    void operator()(HINTERNET h) const { InternetCloseHandle(h); }
+};
+using InternetHandle = std::unique_ptr<void, InternetCloser>;
+
+struct KeyCloser {
+    void operator()(HKEY k) const { RegCloseKey(k); }
+};
+using KeyHandle = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
+
+struct FileCloser {
+    void operator()(HANDLE h) const { CloseHandle(h); }
+};
+using FileHandle = std::unique_ptr<void, FileCloser>;
+
+FileHandle OpenFile(const std::string& path, DWORD access, DWORD disposition) {
+    HANDLE h = CreateFileA(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    return FileHandle(h == INVALID_HANDLE_VALUE ? nullptr : h);
+}
+
+std::string SystemErrorText(DWORD code) {
+    char* text = nullptr;
+    FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string result = text ? text : "error " + std::to_string(code);
+    LocalFree(text);
+    while (!result.empty() && (result.back() == '\n' || result.back() == '\r')) result.pop_back();
+    return result;
+}
+
+bool FileExists(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// A version reply is one short line; anything far larger is not a reply.
+constexpr size_t MaxReplySize = 64 * 1024;
+
+// The body of a successful (2xx) GET, complete as announced, fetched from the
+// server itself: a reply kept in the local cache could hide an update.
+std::optional<std::string> FetchFresh(const std::string& url) {
+    InternetHandle session(
+        InternetOpenA("Quillora updater", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    if (!session) return std::nullopt;
+    const DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                        INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_UI |
+                        INTERNET_FLAG_NO_COOKIES;
+    InternetHandle request(InternetOpenUrlA(session.get(), url.c_str(), nullptr, 0, flags, 0));
+    if (!request) return std::nullopt;
+
+    DWORD status = 0, size = sizeof status;
+    if (!HttpQueryInfoA(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
+                        &size, nullptr) ||
+        status / 100 != 2)
+        return std::nullopt;
+
+    std::string body;
+    char buffer[4096];
+    for (;;) {
+        DWORD got = 0;
+        if (!InternetReadFile(request.get(), buffer, sizeof buffer, &got)) return std::nullopt;
+        if (got == 0) break;
+        body.append(buffer, got);
+        if (body.size() > MaxReplySize) return std::nullopt;
+    }
+    DWORD announced = 0;
+    size = sizeof announced;
+    if (HttpQueryInfoA(request.get(), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER,
+                       &announced, &size, nullptr) &&
+        body.size() != announced)
+        return std::nullopt;  // cut short
+    return body;
+}
+
+void WriteWholeFile(const std::string& path, std::string_view content) {
+    FileHandle file = OpenFile(path, GENERIC_WRITE, CREATE_ALWAYS);
+    if (!file)
+        throw EInOutError("Cannot create file \"" + path + "\". " +
+                          SystemErrorText(GetLastError()));
+    DWORD written = 0;
+    if (!WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written,
+                   nullptr) ||
+        written != content.size())
+        throw EInOutError("Cannot write file \"" + path + "\". " + SystemErrorText(GetLastError()));
+}
+
+std::string ReadWholeFile(const std::string& path, size_t limit) {
+    FileHandle file = OpenFile(path, GENERIC_READ, OPEN_EXISTING);
+    if (!file)
+        throw EInOutError("Cannot open file \"" + path + "\". " + SystemErrorText(GetLastError()));
+    std::string content(limit, '\0');
+    DWORD got = 0;
+    if (!ReadFile(file.get(), content.data(), static_cast<DWORD>(limit), &got, nullptr))
+        throw EInOutError("Cannot read file \"" + path + "\". " + SystemErrorText(GetLastError()));
+    content.resize(got);
+    return content;
+}
+
+}  // namespace
+
+std::string ProgramFolder() {
+    std::vector<char> path(MAX_PATH);
+    for (;;) {
+        const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n < path.size()) {
+            std::string full(path.data(), n);
+            return full.substr(0, full.find_last_of("\\/") + 1);
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+std::string VersionQuery(const std::string& installationId) {
+    return VersionQuery(ServerBase, installationId, ProgramFolder() + VersionReplyFile);
+}
+
+std::string VersionQuery(const std::string& serverBase, const std::string& installationId,
+                         const std::string& replyFile) {
+    const std::string url = serverBase + "getLastVer.php?id=" + installationId;
+    DeleteFileA(replyFile.c_str());
+    if (auto body = FetchFresh(url)) {
+        try {
+            WriteWholeFile(replyFile, *body);
+        } catch (const EInOutError&) {
+            DeleteFileA(replyFile.c_str());  // a half-written reply is no reply
+        }
+    }
+    if (!FileExists(replyFile)) return "0";
+    return FirstLine(ReadWholeFile(replyFile, MaxReplySize));
+}
+
+bool CloseMainApplication(const std::string& windowTitle) {
+    HWND window = FindWindowA(nullptr, windowTitle.c_str());
+    return window && PostMessageA(window, WM_QUIT, 0, 0);
+}
+
+std::optional<FileVersion> FileVersionOf(const std::string& path) {
+    DWORD handle = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
+    if (size == 0) return std::nullopt;
+    std::vector<char> buffer(size);
+    if (!GetFileVersionInfoA(path.c_str(), 0, size, buffer.data())) return std::nullopt;
+    void* block = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueA(buffer.data(), "\\", &block, &length) || !block ||
+        length < sizeof(VS_FIXEDFILEINFO))
+        return std::nullopt;
+    const auto* info = static_cast<const VS_FIXEDFILEINFO*>(block);
+    if (info->dwSignature != 0xFEEF04BD) return std::nullopt;
+    return FileVersion{HIWORD(info->dwFileVersionMS), LOWORD(info->dwFileVersionMS),
+                       HIWORD(info->dwFileVersionLS), LOWORD(info->dwFileVersionLS)};
+}
+
+std::string VersionText(const std::string& path) {
+    const auto version = FileVersionOf(path);
+    return version ? FormatVersion(*version) : std::string();
+}
+
+bool RecordInstalledVersion(const std::string& executablePath) {
+    return RecordInstalledVersion(executablePath, ProgramFolder() + VersionFile);
+}
+
+bool RecordInstalledVersion(const std::string& executablePath, const std::string& versionFile) {
+    const std::string text = VersionText(executablePath);
+    if (text.empty()) return false;
+    WriteWholeFile(versionFile, text + "\r\n");
+
+    HKEY opened = nullptr;
+    KeyHandle quillora;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Quillora", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &opened, nullptr) == ERROR_SUCCESS)
+        quillora.reset(opened);
+    // Without the product key the subkey goes under the hive's root instead.
+    HKEY parent = quillora ? quillora.get() : HKEY_CURRENT_USER;
+    constexpr const char* subkey = "Diverse";
+    constexpr const char* value = "VersiuneStructura";
+    HKEY created = nullptr;
+    if (RegCreateKeyExA(parent, subkey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created,
+                        nullptr) != ERROR_SUCCESS)
+        throw ERegistryException(std::string("Failed to create key ") + subkey);
+    KeyHandle diverse(created);
+    if (RegSetValueExA(diverse.get(), value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                       static_cast<DWORD>(text.size() + 1)) != ERROR_SUCCESS)
+        throw ERegistryException(std::string("Failed to set data for '") + value + "'");
+    return true;
+}

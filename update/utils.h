@@ -1,0 +1,57 @@
+#pragma once
+// The update flow's contact with the outside: the version query, the quit request
+// to the main application and the record of the installed version.
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "UpdateDecision.h"
+
+// Raised when a file cannot be created, written or read.
+class EInOutError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Raised when the registry refuses a key or a value.
+class ERegistryException : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The update server's root, "http://host/".
+extern const char* const ServerBase;
+inline constexpr const char* MainWindowTitle = "QuilloraFree";
+inline constexpr const char* MainExecutable = "quill.exe";
+inline constexpr const char* VersionReplyFile = "lastVerNet.txt";
+inline constexpr const char* VersionFile = "firme.reg";
+
+// The folder of the running executable, with a trailing backslash.
+std::string ProgramFolder();
+
+// Asks the server for the newest version: deletes the reply file, downloads
+// getLastVer.php?id=<id> into it (always fresh, never from the local cache; a
+// failed request leaves no file) and returns its first line, or "0" when no
+// reply file exists. Throws EInOutError when an existing reply cannot be read.
+std::string VersionQuery(const std::string& installationId);
+std::string VersionQuery(const std::string& serverBase, const std::string& installationId,
+                         const std::string& replyFile);
+
+// Posts WM_QUIT to the top-level window with this exact title; true when posted.
+bool CloseMainApplication(const std::string& windowTitle);
+
+// The file version of an executable's version resource; empty when the file is
+// missing or carries no version resource.
+std::optional<FileVersion> FileVersionOf(const std::string& path);
+
+// The version text of a file, "" when it has no version.
+std::string VersionText(const std::string& path);
+
+// Writes the version text of the executable to firme.reg in the program folder and
+// to HKCU\Quillora\Diverse\VersiuneStructura. An executable without a version
+// records nothing and returns false. Throws EInOutError when the file cannot be
+// written (the registry is then left alone) and ERegistryException on registry
+// failures.
+bool RecordInstalledVersion(const std::string& executablePath);
+bool RecordInstalledVersion(const std::string& executablePath, const std::string& versionFile);
