@@ -144,3 +144,30 @@ def screenshot(path):
     env = dict(os.environ, DISPLAY=display())
     subprocess.run(["import", "-window", "root", path], env=env, check=True,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def window_info(title):
+    """Screen geometry of a top-level window and its child windows (see wininfo.cpp)."""
+    env = dict(os.environ, DISPLAY=display())
+    result = subprocess.run([WINE_RUN, os.path.join(BINARY_DIR, "bin", "wininfo.exe"), title],
+                            env=env, capture_output=True, text=True)
+    if result.returncode != 0:
+        return None
+    return json.loads(result.stdout.strip())
+
+
+def click_screen(x, y):
+    xdotool("mousemove", str(x), str(y), "click", "1", check=True)
+
+
+def click_child(title, text):
+    """Clicks the middle of the child window of `title` whose text is `text`."""
+    info = window_info(title)
+    if info is None:
+        raise RuntimeError("no window titled %r" % title)
+    for child in info["children"]:
+        if child["text"] == text:
+            l, t, r, b = child["rect"]
+            click_screen((l + r) // 2, (t + b) // 2)
+            return child
+    raise RuntimeError("no control %r in %r: %r" % (text, title, info["children"]))
