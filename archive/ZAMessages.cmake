@@ -40,3 +40,7 @@ add_library(za_messages STATIC
   ${CMAKE_CURRENT_BINARY_DIR}/ZADefMsgs.cpp)
 target_include_directories(za_messages PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(za_messages PUBLIC quill_options)
+
+if(QUILL_FUZZ AND NOT QUILL_WINDOWS)
+  target_compile_options(za_messages PRIVATE -fsanitize=fuzzer-no-link,address,undefined)
+endif()
