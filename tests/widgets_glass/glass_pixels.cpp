@@ -1,0 +1,68 @@
+#include "glass_pixels.h"
+
+#include <vector>
+
+GdiPlusSession::GdiPlusSession() {
+    Gdiplus::GdiplusStartupInput input;
+    Gdiplus::GdiplusStartup(&token_, &input, nullptr);
+}
+
+GdiPlusSession::~GdiPlusSession() {
+    Gdiplus::GdiplusShutdown(token_);
+}
+
+PixelCanvas::PixelCanvas(int width, int height, COLORREF background)
+    : width_(width), height_(height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    dc_ = CreateCompatibleDC(nullptr);
+    void* bits = nullptr;
+    bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bits_ = static_cast<std::uint32_t*>(bits);
+    previous_ = SelectObject(dc_, bitmap_);
+    HBRUSH brush = CreateSolidBrush(background);
+    RECT all{0, 0, width, height};
+    FillRect(dc_, &all, brush);
+    DeleteObject(brush);
+    GdiFlush();
+}
+
+PixelCanvas::~PixelCanvas() {
+    SelectObject(dc_, previous_);
+    DeleteObject(bitmap_);
+    DeleteDC(dc_);
+}
+
+Rgb PixelCanvas::At(int x, int y) const {
+    GdiFlush();
+    const std::uint32_t p = bits_[std::size_t(y) * std::size_t(width_) + std::size_t(x)];
+    return {int((p >> 16) & 0xFF), int((p >> 8) & 0xFF), int(p & 0xFF)};
+}
+
+void PixelCanvas::CaptureClient(HWND window) {
+    HDC source = GetDC(window);
+    BitBlt(dc_, 0, 0, width_, height_, source, 0, 0, SRCCOPY);
+    ReleaseDC(window, source);
+    GdiFlush();
+}
+
+bool PixelCanvas::SavePng(const std::string& path) const {
+    UINT count = 0, size = 0;
+    Gdiplus::GetImageEncodersSize(&count, &size);
+    if (size == 0) return false;
+    std::vector<BYTE> buffer(size);
+    auto* encoders = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
+    Gdiplus::GetImageEncoders(count, size, encoders);
+    for (UINT i = 0; i < count; ++i) {
+        if (std::wstring(encoders[i].MimeType) != L"image/png") continue;
+        Gdiplus::Bitmap image(bitmap_, nullptr);
+        const std::wstring wide(path.begin(), path.end());
+        return image.Save(wide.c_str(), &encoders[i].Clsid, nullptr) == Gdiplus::Ok;
+    }
+    return false;
+}

@@ -1,0 +1,11 @@
+# Glass button: platform-neutral behaviour and geometry, the GDI+ painter and the control.
+add_library(glass_button_logic STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/GlassButtonLogic.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/GlassButtonGeometry.cpp)
+target_include_directories(glass_button_logic PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+target_link_libraries(glass_button_logic PRIVATE quill_options)
+
+if(QUILL_WINDOWS)
+  add_library(glass_button_paint STATIC ${CMAKE_CURRENT_LIST_DIR}/GlassButtonPaint.cpp)
+  target_link_libraries(glass_button_paint PUBLIC glass_button_logic quill_gdipfill gdiplus gdi32 PRIVATE quill_options)
+endif()
