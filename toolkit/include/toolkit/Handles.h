@@ -1,0 +1,98 @@
+// Owning wrappers for Win32 handles: each closes its handle exactly once.
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+namespace tk {
+
+template <class H, class Traits>
+class TUniqueHandle {
+public:
+    TUniqueHandle() = default;
+    explicit TUniqueHandle(H h) : FHandle(h) {}
+    ~TUniqueHandle() { Reset(); }
+    TUniqueHandle(TUniqueHandle&& other) noexcept
+        : FHandle(std::exchange(other.FHandle, Traits::Invalid())) {}
+    TUniqueHandle& operator=(TUniqueHandle&& other) noexcept {
+        if (this != &other) Reset(std::exchange(other.FHandle, Traits::Invalid()));
+        return *this;
+    }
+    TUniqueHandle(const TUniqueHandle&) = delete;
+    TUniqueHandle& operator=(const TUniqueHandle&) = delete;
+
+    H Get() const { return FHandle; }
+    explicit operator bool() const { return FHandle != Traits::Invalid(); }
+    H Release() { return std::exchange(FHandle, Traits::Invalid()); }
+    void Reset(H h = Traits::Invalid()) {
+        if (FHandle != Traits::Invalid()) Traits::Close(FHandle);
+        FHandle = h;
+    }
+
+private:
+    H FHandle = Traits::Invalid();
+};
+
+struct KernelHandleTraits {
+    static HANDLE Invalid() { return nullptr; }
+    static void Close(HANDLE h) { CloseHandle(h); }
+};
+struct GdiObjectTraits {
+    static HGDIOBJ Invalid() { return nullptr; }
+    static void Close(HGDIOBJ h) { DeleteObject(h); }
+};
+struct MemoryDCTraits {
+    static HDC Invalid() { return nullptr; }
+    static void Close(HDC h) { DeleteDC(h); }
+};
+struct WindowTraits {
+    static HWND Invalid() { return nullptr; }
+    static void Close(HWND h) { DestroyWindow(h); }
+};
+
+using TKernelHandle = TUniqueHandle<HANDLE, KernelHandleTraits>;
+using TGdiObject = TUniqueHandle<HGDIOBJ, GdiObjectTraits>;
+using TMemoryDC = TUniqueHandle<HDC, MemoryDCTraits>;
+
+// Selects an object into a DC for one scope and puts the old one back.
+class TSelectObject {
+public:
+    TSelectObject(HDC dc, HGDIOBJ object) : FDC(dc), FOld(SelectObject(dc, object)) {}
+    ~TSelectObject() { SelectObject(FDC, FOld); }
+    TSelectObject(const TSelectObject&) = delete;
+    TSelectObject& operator=(const TSelectObject&) = delete;
+
+private:
+    HDC FDC;
+    HGDIOBJ FOld;
+};
+
+// SaveDC/RestoreDC for one scope.
+class TSavedDC {
+public:
+    explicit TSavedDC(HDC dc) : FDC(dc), FState(SaveDC(dc)) {}
+    ~TSavedDC() { RestoreDC(FDC, FState); }
+    TSavedDC(const TSavedDC&) = delete;
+    TSavedDC& operator=(const TSavedDC&) = delete;
+
+private:
+    HDC FDC;
+    int FState;
+};
+
+// A window DC from GetDC, released at the end of its scope.
+class TWindowDC {
+public:
+    explicit TWindowDC(HWND wnd) : FWnd(wnd), FDC(GetDC(wnd)) {}
+    ~TWindowDC() { ReleaseDC(FWnd, FDC); }
+    TWindowDC(const TWindowDC&) = delete;
+    TWindowDC& operator=(const TWindowDC&) = delete;
+    HDC Get() const { return FDC; }
+
+private:
+    HWND FWnd;
+    HDC FDC;
+};
+
+}  // namespace tk

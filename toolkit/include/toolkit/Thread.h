@@ -1,0 +1,68 @@
+// Worker threads with a terminate request and the hand-over of calls to the GUI thread.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <exception>
+#include <functional>
+
+#include "toolkit/Handles.h"
+
+namespace tk {
+
+// Runs `call` on the GUI thread while the calling worker waits; an exception raised there is
+// raised again in the worker. On the GUI thread it runs at once.
+void Synchronize(const std::function<void()>& call);
+// GUI thread: runs the calls handed over so far. Returns whether any ran.
+bool CheckSynchronize();
+bool IsGuiThread();
+// Signalled whenever a worker hands a call over (waits on the GUI thread include it).
+HANDLE SyncSignal();
+
+// Waits for `handle` to be signalled. On the GUI thread the wait keeps running handed-over
+// calls (and sent messages) as they arrive and wakes at least once a second; elsewhere it is
+// a plain wait.
+void WaitServingGui(HANDLE handle);
+
+class TThread {
+public:
+    // The thread is created suspended: Execute runs after Start.
+    TThread();
+    // Sets the terminate request and waits for the thread's end (serving the GUI thread).
+    // Derived classes whose Execute uses their own members call Terminate and WaitFor in
+    // their destructor, before those members go.
+    virtual ~TThread();
+    TThread(const TThread&) = delete;
+    TThread& operator=(const TThread&) = delete;
+
+    void Start();
+    void Terminate() { FTerminated = true; }
+    bool Terminated() const { return FTerminated; }
+    // Waits until Execute has returned (see WaitServingGui). Returns at once when never
+    // started.
+    void WaitFor();
+    bool Started() const { return FStarted; }
+    bool Finished() const { return FFinished; }
+    DWORD ThreadID() const { return FThreadId; }
+    // What Execute raised and did not handle (empty when it returned normally).
+    std::exception_ptr FatalException() const { return FFatalException; }
+
+    // Runs `call` on the GUI thread while this worker waits; rethrows what it raised.
+    void Synchronize(const std::function<void()>& call) { tk::Synchronize(call); }
+
+protected:
+    virtual void Execute() = 0;
+
+private:
+    static unsigned __stdcall ThreadProc(void* self);
+
+    TKernelHandle FHandle;
+    DWORD FThreadId = 0;
+    std::atomic<bool> FTerminated{false};
+    std::atomic<bool> FFinished{false};
+    bool FStarted = false;
+    std::exception_ptr FFatalException;
+};
+
+}  // namespace tk

@@ -1,0 +1,940 @@
+#include "toolkit/Controls.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <cctype>
+
+#include "toolkit/Application.h"
+#include "toolkit/Exception.h"
+#include "toolkit/Forms.h"
+
+namespace tk {
+namespace {
+
+constexpr char kWindowClass[] = "QuillTkWindow";
+constexpr char kControlProp[] = "QuillTkControl";
+
+void RegisterWindowClass() {
+    static bool registered = false;
+    if (registered) return;
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof(wc);
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = DefWindowProcA;  // replaced per window by the control's procedure
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.lpszClassName = kWindowClass;
+    RegisterClassExA(&wc);
+    registered = true;
+}
+
+int NextControlId() {
+    static int id = 100;
+    return ++id;
+}
+
+TShiftState ShiftFromKeys(WPARAM keys) {
+    TShiftState s = 0;
+    if (keys & MK_SHIFT) s |= ssShift;
+    if (keys & MK_CONTROL) s |= ssCtrl;
+    if (keys & MK_LBUTTON) s |= ssLeft;
+    if (keys & MK_RBUTTON) s |= ssRight;
+    if (keys & MK_MBUTTON) s |= ssMiddle;
+    if (GetKeyState(VK_MENU) < 0) s |= ssAlt;
+    return s;
+}
+
+bool Inside(const TControl* c, int x, int y) {
+    RECT r = c->ClientRect();
+    return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+}
+
+}  // namespace
+
+HCURSOR CursorHandle(TCursor cursor) {
+    LPCSTR id = IDC_ARROW;
+    switch (cursor) {
+        case crNone:
+            return nullptr;
+        case crCross:
+            id = IDC_CROSS;
+            break;
+        case crIBeam:
+            id = IDC_IBEAM;
+            break;
+        case crSizeNESW:
+            id = IDC_SIZENESW;
+            break;
+        case crSizeNS:
+            id = IDC_SIZENS;
+            break;
+        case crSizeNWSE:
+            id = IDC_SIZENWSE;
+            break;
+        case crSizeWE:
+            id = IDC_SIZEWE;
+            break;
+        case crUpArrow:
+            id = IDC_UPARROW;
+            break;
+        case crHourGlass:
+            id = IDC_WAIT;
+            break;
+        case crNo:
+            id = IDC_NO;
+            break;
+        case crAppStart:
+            id = IDC_APPSTARTING;
+            break;
+        case crHelp:
+            id = IDC_HELP;
+            break;
+        case crHandPoint:
+            id = IDC_HAND;
+            break;
+        case crSizeAll:
+            id = IDC_SIZEALL;
+            break;
+        default:
+            break;
+    }
+    return LoadCursorA(nullptr, id);
+}
+
+TShiftState KeyboardShiftState() {
+    TShiftState s = 0;
+    if (GetKeyState(VK_SHIFT) < 0) s |= ssShift;
+    if (GetKeyState(VK_CONTROL) < 0) s |= ssCtrl;
+    if (GetKeyState(VK_MENU) < 0) s |= ssAlt;
+    return s;
+}
+
+char AcceleratorOf(const std::string& caption) {
+    for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != '&') continue;
+        if (caption[i + 1] == '&') {
+            ++i;
+            continue;
+        }
+        return static_cast<char>(std::tolower(static_cast<unsigned char>(caption[i + 1])));
+    }
+    return 0;
+}
+
+bool IsAccel(char ch, const std::string& caption) {
+    char accel = AcceleratorOf(caption);
+    return accel != 0 && accel == static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+}
+
+// ======================= TControl =======================
+
+TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {
+    FFont.OnChange.Assign(this, &TControl::FontChangeHandler);
+}
+
+TControl::~TControl() {
+    MarkDestroying();
+    Application.ControlDestroying(this);
+    if (FParent) FParent->RemoveControl(this);
+}
+
+void TControl::SetParent(TWinControl* parent) {
+    if (parent == FParent) return;
+    if (parent == this) throw EComponentError("A control cannot be its own parent");
+    if (FParent) FParent->RemoveControl(this);
+    if (parent) parent->InsertControl(this);
+}
+
+TForm* TControl::ParentForm() const {
+    const TControl* c = this;
+    while (c->FParent) c = c->FParent;
+    return dynamic_cast<TForm*>(const_cast<TControl*>(c));
+}
+
+void TControl::SetBounds(int left, int top, int width, int height) {
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    if (left == FLeft && top == FTop && width == FWidth && height == FHeight) return;
+    RECT old = BoundsRect();
+    bool resized = width != FWidth || height != FHeight;
+    bool moved = left != FLeft || top != FTop;
+    FLeft = left;
+    FTop = top;
+    FWidth = width;
+    FHeight = height;
+    if (Loading()) return;
+    BoundsChanged(old);
+    if (moved) Moved();
+    if (resized) Resize();
+}
+
+void TControl::BoundsChanged(const RECT& oldBounds) {
+    if (FParent && FParent->HandleAllocated() && FVisible) {
+        InvalidateRect(FParent->Handle(), &oldBounds, FALSE);
+        RECT r = BoundsRect();
+        InvalidateRect(FParent->Handle(), &r, FALSE);
+    }
+}
+
+POINT TControl::OriginInWindow() const {
+    if (IsWindowed() || !FParent) return {0, 0};
+    POINT p = FParent->OriginInWindow();
+    return {p.x + FLeft, p.y + FTop};
+}
+
+POINT TControl::ClientToScreen(POINT p) const {
+    if (IsWindowed()) {
+        auto* self = static_cast<TWinControl*>(const_cast<TControl*>(this));
+        ::ClientToScreen(self->Handle(), &p);
+        return p;
+    }
+    if (!FParent) return p;
+    return FParent->ClientToScreen({p.x + FLeft, p.y + FTop});
+}
+
+POINT TControl::ScreenToClient(POINT p) const {
+    POINT origin = ClientToScreen({0, 0});
+    return {p.x - origin.x, p.y - origin.y};
+}
+
+void TControl::SetAlign(TAlign align) {
+    if (align == FAlign) return;
+    FAlign = align;
+    if (FParent) FParent->AlignControls();
+}
+
+void TControl::SetVisible(bool visible) {
+    if (visible == FVisible) return;
+    FVisible = visible;
+    VisibilityApplied();
+    if (FParent) FParent->AlignControls();
+    VisibleChanged();
+}
+
+bool TControl::Showing() const {
+    for (const TControl* c = this; c; c = c->FParent)
+        if (!c->FVisible) return false;
+    return true;
+}
+
+void TControl::VisibilityApplied() {
+    if (FParent && FParent->HandleAllocated()) {
+        RECT r = BoundsRect();
+        InvalidateRect(FParent->Handle(), &r, FALSE);
+    }
+}
+
+void TControl::SetEnabled(bool enabled) {
+    if (enabled == FEnabled) return;
+    FEnabled = enabled;
+    EnabledApplied();
+    EnabledChanged();
+}
+
+void TControl::SetCaption(const std::string& caption) {
+    if (caption == FCaption) return;
+    FCaption = caption;
+    if (!Loading()) TextChanged();
+}
+
+void TControl::FontChangeHandler(TObject*) {
+    if (!FUpdatingFont) FParentFont = false;
+    if (Loading()) return;
+    FontChanged();
+    if (IsWindowed()) {
+        auto* self = static_cast<TWinControl*>(this);
+        for (int i = 0; i < self->ControlCount(); ++i) self->Controls(i)->NotifyParentFontChanged();
+    }
+}
+
+void TControl::NotifyParentFontChanged() {
+    if (FParentFont && FParent) {
+        FUpdatingFont = true;
+        FFont = FParent->Font();
+        FUpdatingFont = false;
+    }
+    ParentFontChanged();
+}
+
+void TControl::SetParentFont(bool value) {
+    FParentFont = value;
+    if (value && FParent) NotifyParentFontChanged();
+}
+
+void TControl::SetColor(TColor color) {
+    if (color == FColor) return;
+    FColor = color;
+    FParentColor = false;
+    if (Loading()) return;
+    ColorChanged();
+    if (IsWindowed()) {
+        auto* self = static_cast<TWinControl*>(this);
+        for (int i = 0; i < self->ControlCount(); ++i)
+            self->Controls(i)->NotifyParentColorChanged();
+    }
+}
+
+void TControl::NotifyParentColorChanged() {
+    if (FParentColor && FParent && FColor != FParent->Color()) {
+        FColor = FParent->Color();
+        if (!Loading()) ColorChanged();
+    }
+    ParentColorChanged();
+}
+
+void TControl::SetParentColor(bool value) {
+    FParentColor = value;
+    if (value && FParent) NotifyParentColorChanged();
+}
+
+void TControl::SetCursor(TCursor cursor) {
+    FCursor = cursor;
+}
+
+void TControl::Invalidate() {
+    if (!FParent || !FVisible || !FParent->HandleAllocated()) return;
+    RECT r = BoundsRect();
+    InvalidateRect(FParent->Handle(), &r, FALSE);
+}
+
+void TControl::Update() {
+    if (FParent) FParent->Update();
+}
+
+void TControl::Repaint() {
+    Invalidate();
+    Update();
+}
+
+bool TControl::MouseCapture() const {
+    return Application.CaptureControl() == this;
+}
+
+void TControl::SetMouseCapture(bool capture) {
+    if (capture)
+        Application.SetCaptureControl(this);
+    else if (MouseCapture())
+        Application.SetCaptureControl(nullptr);
+}
+
+bool TControl::MouseInControl() const {
+    return Application.MouseControl() == this;
+}
+
+void TControl::Click() {
+    OnClick(this);
+}
+
+void TControl::DispatchMouseDown(TMouseButton button, TShiftState shift, int x, int y, bool dbl) {
+    if (button == mbLeft) FClickPending = !dbl;
+    if (dbl) {
+        shift |= ssDouble;
+        DblClick();
+    }
+    MouseDown(button, shift, x, y);
+}
+
+void TControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+    OnMouseDown(this, button, shift, x, y);
+}
+
+void TControl::MouseMove(TShiftState shift, int x, int y) {
+    OnMouseMove(this, shift, x, y);
+}
+
+void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+    OnMouseUp(this, button, shift, x, y);
+    // A click: the press began on this control and the release lies in its client area.
+    if (button == mbLeft && FClickPending) {
+        FClickPending = false;
+        if (Inside(this, x, y)) Click();
+    }
+}
+
+// ======================= TGraphicControl =======================
+
+TGraphicControl::TGraphicControl(TComponent* AOwner) : TControl(AOwner) {
+    SetParentColor(true);
+}
+
+void TGraphicControl::PaintOn(HDC dc) {
+    FCanvas.SetHandle(dc);
+    FCanvas.Font = Font();
+    FCanvas.BrushColor = Color();
+    Paint();
+    FCanvas.SetHandle(nullptr);
+}
+
+// ======================= TWinControl =======================
+
+TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner) {
+}
+
+TWinControl::~TWinControl() {
+    MarkDestroying();
+    DestroyComponents();
+    // Children owned elsewhere go with their parent, as the window they live in goes.
+    while (!FControls.empty()) delete FControls.back();
+    DestroyHandle();
+}
+
+TWinControl* TWinControl::FromHandle(HWND wnd) {
+    return wnd ? static_cast<TWinControl*>(GetPropA(wnd, kControlProp)) : nullptr;
+}
+
+void TWinControl::CreateParams(TCreateParams& params) {
+    params.Style = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+    if (Visible()) params.Style |= WS_VISIBLE;
+    if (!Enabled()) params.Style |= WS_DISABLED;
+    if (FTabStop) params.Style |= WS_TABSTOP;
+}
+
+HWND TWinControl::Handle() {
+    if (!FHandle) CreateHandle();
+    return FHandle;
+}
+
+void TWinControl::CreateHandle() {
+    if (FHandle || FCreatingHandle || Destroying()) return;
+    if (!Application.Initialized()) Application.Initialize();
+    FCreatingHandle = true;
+    RegisterWindowClass();
+    TCreateParams params;
+    CreateParams(params);
+    if (Parent()) params.WndParent = Parent()->Handle();
+    bool child = (params.Style & WS_CHILD) != 0;
+    if (child && !params.WndParent) {
+        // A child without a parent window cannot exist yet; it is made with its parent's.
+        FCreatingHandle = false;
+        return;
+    }
+    bool system = !params.ClassName.empty();
+    const char* cls = system ? params.ClassName.c_str() : kWindowClass;
+    HMENU id = child ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(NextControlId())) : nullptr;
+    HWND wnd = CreateWindowExA(params.ExStyle, cls, Caption().c_str(), params.Style, Left(), Top(),
+                               Width(), Height(), params.WndParent, id, GetModuleHandleA(nullptr),
+                               nullptr);
+    FCreatingHandle = false;
+    if (!wnd) throw EOSError("Cannot create a window", GetLastError());
+    SetPropA(wnd, kControlProp, this);
+    FHandle = wnd;
+    auto proc =
+        reinterpret_cast<LONG_PTR>(system ? &TWinControl::SubclassProc : &TWinControl::WindowProc);
+    WNDPROC old = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(wnd, GWLP_WNDPROC, proc));
+    if (system) FSystemProc = old;
+    ApplyFontToWindow();
+    HandleCreated();
+    CreateChildHandles();
+    AlignControls();
+}
+
+void TWinControl::CreateChildHandles() {
+    for (TControl* c : std::vector<TControl*>(FControls))
+        if (c->IsWindowed()) static_cast<TWinControl*>(c)->HandleNeeded();
+}
+
+void TWinControl::DestroyHandle() {
+    if (!FHandle) return;
+    HWND wnd = FHandle;
+    // Children's windows go with this one; forget them first.
+    ForEachControl([](TControl* c) {
+        if (c->IsWindowed()) {
+            auto* w = static_cast<TWinControl*>(c);
+            if (w->FHandle) {
+                RemovePropA(w->FHandle, kControlProp);
+                if (w->FSystemProc)
+                    SetWindowLongPtrA(w->FHandle, GWLP_WNDPROC,
+                                      reinterpret_cast<LONG_PTR>(w->FSystemProc));
+                w->FHandle = nullptr;
+                w->FSystemProc = nullptr;
+            }
+        }
+    });
+    RemovePropA(wnd, kControlProp);
+    if (FSystemProc) SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FSystemProc));
+    FHandle = nullptr;
+    FSystemProc = nullptr;
+    DestroyWindow(wnd);
+}
+
+LRESULT CALLBACK TWinControl::WindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    TWinControl* self = FromHandle(wnd);
+    if (!self || self->FHandle != wnd) return DefWindowProcA(wnd, msg, wParam, lParam);
+    return self->HandleMessage(msg, wParam, lParam);
+}
+
+LRESULT CALLBACK TWinControl::SubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    TWinControl* self = FromHandle(wnd);
+    if (!self || self->FHandle != wnd) return DefWindowProcA(wnd, msg, wParam, lParam);
+    return self->HandleMessage(msg, wParam, lParam);
+}
+
+LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (FSystemProc) return CallWindowProcA(FSystemProc, FHandle, msg, wParam, lParam);
+    return DefWindowProcA(FHandle, msg, wParam, lParam);
+}
+
+LRESULT TWinControl::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    if (WndProc(msg, wParam, lParam, result)) return result;
+    switch (msg) {
+        case WM_ERASEBKGND:
+            if (FSystemProc) break;
+            return 1;  // the paint draws the background into its picture
+        case WM_PAINT:
+            if (FSystemProc) break;
+            PaintHandler(reinterpret_cast<HDC>(wParam));
+            return 0;
+        case WM_PRINTCLIENT:
+            if (FSystemProc) break;
+            PaintLayers(reinterpret_cast<HDC>(wParam));
+            return 0;
+        case WM_SIZE:
+            AlignControls();
+            break;
+        case WM_COMMAND:
+            if (lParam) {
+                if (TWinControl* child = FromHandle(reinterpret_cast<HWND>(lParam))) {
+                    child->Command(HIWORD(wParam));
+                    return 0;
+                }
+            }
+            break;
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORBTN:
+            if (TWinControl* child = FromHandle(reinterpret_cast<HWND>(lParam))) {
+                if (HBRUSH brush = child->ControlColor(reinterpret_cast<HDC>(wParam)))
+                    return reinterpret_cast<LRESULT>(brush);
+            }
+            break;
+        case WM_MOUSEMOVE:
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONDBLCLK:
+        case WM_LBUTTONUP:
+        case WM_RBUTTONDOWN:
+        case WM_RBUTTONDBLCLK:
+        case WM_RBUTTONUP:
+        case WM_MBUTTONDOWN:
+        case WM_MBUTTONDBLCLK:
+        case WM_MBUTTONUP:
+            HandleMouse(msg, wParam, lParam);
+            if (FSystemProc) break;
+            return 0;
+        case WM_MOUSELEAVE: {
+            POINT p;
+            GetCursorPos(&p);
+            Application.SetMouseControl(Application.ControlAtPoint(p));
+            break;
+        }
+        case WM_CAPTURECHANGED:
+            if (reinterpret_cast<HWND>(lParam) != FHandle && Application.CaptureControl()) {
+                TControl* captured = Application.CaptureControl();
+                if (captured == this || captured->Parent() == this)
+                    Application.SetCaptureControl(nullptr);
+            }
+            break;
+        case WM_SETCURSOR:
+            if (LOWORD(lParam) == HTCLIENT) {
+                TCursor cursor = Application.ScreenCursor();
+                if (cursor == crDefault) {
+                    POINT p;
+                    GetCursorPos(&p);
+                    POINT local = p;
+                    ::ScreenToClient(FHandle, &local);
+                    TControl* c = GraphicControlAt(local);
+                    cursor = (c ? c : this)->Cursor();
+                }
+                if (cursor != crDefault) {
+                    ::SetCursor(CursorHandle(cursor));
+                    return TRUE;
+                }
+            }
+            break;
+        case WM_SETFOCUS: {
+            LRESULT r = DefaultHandler(msg, wParam, lParam);
+            if (TForm* form = ParentForm(); form && form != this) form->SetActiveControl(this);
+            DoEnter();
+            FocusChanged();
+            return r;
+        }
+        case WM_KILLFOCUS: {
+            LRESULT r = DefaultHandler(msg, wParam, lParam);
+            DoExit();
+            FocusChanged();
+            return r;
+        }
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN: {
+            WORD key = static_cast<WORD>(wParam);
+            KeyDown(key, KeyboardShiftState());
+            if (key == 0) return 0;
+            wParam = key;
+            break;
+        }
+        case WM_KEYUP:
+        case WM_SYSKEYUP: {
+            WORD key = static_cast<WORD>(wParam);
+            KeyUp(key, KeyboardShiftState());
+            if (key == 0) return 0;
+            wParam = key;
+            break;
+        }
+        case WM_CHAR: {
+            char ch = static_cast<char>(wParam);
+            KeyPress(ch);
+            if (ch == 0) return 0;
+            wParam = static_cast<unsigned char>(ch);
+            break;
+        }
+        case WM_NCDESTROY: {
+            LRESULT r = DefaultHandler(msg, wParam, lParam);
+            RemovePropA(FHandle, kControlProp);
+            FHandle = nullptr;
+            FSystemProc = nullptr;
+            return r;
+        }
+        default:
+            break;
+    }
+    return DefaultHandler(msg, wParam, lParam);
+}
+
+void TWinControl::HandleMouse(UINT msg, WPARAM wParam, LPARAM lParam) {
+    int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
+    TShiftState shift = ShiftFromKeys(wParam);
+    TControl* target = this;
+    TControl* captured = Application.CaptureControl();
+    if (captured && !captured->IsWindowed() && captured->Parent() == this)
+        target = captured;
+    else if (!captured)
+        if (TControl* g = GraphicControlAt({x, y})) target = g;
+    if (target != this) {
+        x -= target->Left();
+        y -= target->Top();
+    }
+
+    TMouseButton button = mbLeft;
+    switch (msg) {
+        case WM_RBUTTONDOWN:
+        case WM_RBUTTONDBLCLK:
+        case WM_RBUTTONUP:
+            button = mbRight;
+            break;
+        case WM_MBUTTONDOWN:
+        case WM_MBUTTONDBLCLK:
+        case WM_MBUTTONUP:
+            button = mbMiddle;
+            break;
+        default:
+            break;
+    }
+    switch (msg) {
+        case WM_MOUSEMOVE: {
+            TRACKMOUSEEVENT tme{sizeof(tme), TME_LEAVE, FHandle, 0};
+            TrackMouseEvent(&tme);
+            if (!captured) Application.SetMouseControl(target);
+            target->DispatchMouseMove(shift, x, y);
+            break;
+        }
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+        case WM_LBUTTONDBLCLK:
+        case WM_RBUTTONDBLCLK:
+        case WM_MBUTTONDBLCLK: {
+            bool dbl =
+                msg == WM_LBUTTONDBLCLK || msg == WM_RBUTTONDBLCLK || msg == WM_MBUTTONDBLCLK;
+            if (!FSystemProc) {
+                Application.SetCaptureControl(target);
+                SetCapture(FHandle);
+            }
+            target->DispatchMouseDown(button, shift, x, y, dbl);
+            break;
+        }
+        default: {
+            bool stillCaptured = Application.CaptureControl() == target;
+            if (stillCaptured && !FSystemProc) {
+                Application.SetCaptureControl(nullptr);
+                if (GetCapture() == FHandle) ReleaseCapture();
+            }
+            if (target->Enabled() || target == this) target->DispatchMouseUp(button, shift, x, y);
+            break;
+        }
+    }
+}
+
+TControl* TWinControl::GraphicControlAt(POINT p) const {
+    for (auto it = FControls.rbegin(); it != FControls.rend(); ++it) {
+        TControl* c = *it;
+        if (c->IsWindowed() || !c->Visible() || !c->Enabled()) continue;
+        RECT r = c->BoundsRect();
+        if (PtInRect(&r, p)) return c;
+    }
+    return nullptr;
+}
+
+RECT TWinControl::ClientRect() const {
+    if (FHandle) {
+        RECT r;
+        GetClientRect(FHandle, &r);
+        return r;
+    }
+    return TControl::ClientRect();
+}
+
+void TWinControl::InsertControl(TControl* control) {
+    FControls.push_back(control);
+    control->FParent = this;
+    control->NotifyParentFontChanged();
+    control->NotifyParentColorChanged();
+    if (control->IsWindowed()) {
+        auto* w = static_cast<TWinControl*>(control);
+        if (w->FHandle) {
+            ::SetParent(w->FHandle, Handle());
+        } else if (FHandle) {
+            w->HandleNeeded();
+        }
+    } else {
+        control->Invalidate();
+    }
+    if (control->Align() != alNone) AlignControls();
+}
+
+void TWinControl::RemoveControl(TControl* control) {
+    auto it = std::find(FControls.begin(), FControls.end(), control);
+    if (it == FControls.end()) return;
+    control->Invalidate();
+    if (FCapturedChild == control) FCapturedChild = nullptr;
+    FControls.erase(it);
+    control->FParent = nullptr;
+    if (control->IsWindowed()) static_cast<TWinControl*>(control)->DestroyHandle();
+    if (control->Align() != alNone) AlignControls();
+}
+
+void TWinControl::AlignControls() {
+    if (Loading()) return;
+    RECT r = ClientRect();
+    for (TControl* c : std::vector<TControl*>(FControls)) {
+        if (!c->Visible() || c->Align() == alNone) continue;
+        int w = r.right - r.left, h = r.bottom - r.top;
+        switch (c->Align()) {
+            case alTop:
+                c->SetBounds(r.left, r.top, w, c->Height());
+                r.top += c->Height();
+                break;
+            case alBottom:
+                c->SetBounds(r.left, r.bottom - c->Height(), w, c->Height());
+                r.bottom -= c->Height();
+                break;
+            case alLeft:
+                c->SetBounds(r.left, r.top, c->Width(), h);
+                r.left += c->Width();
+                break;
+            case alRight:
+                c->SetBounds(r.right - c->Width(), r.top, c->Width(), h);
+                r.right -= c->Width();
+                break;
+            case alClient:
+                c->SetBounds(r.left, r.top, w, h);
+                break;
+            default:
+                break;
+        }
+    }
+}
+
+bool TWinControl::Focused() const {
+    return FHandle && GetFocus() == FHandle;
+}
+
+bool TWinControl::CanFocus() const {
+    for (const TControl* c = this; c; c = c->Parent())
+        if (!c->Visible() || !c->Enabled()) return false;
+    return true;
+}
+
+void TWinControl::SetFocus() {
+    if (!CanFocus()) return;
+    ::SetFocus(Handle());
+}
+
+int TWinControl::TabOrder() const {
+    if (!Parent()) return -1;
+    int order = 0;
+    for (int i = 0; i < Parent()->ControlCount(); ++i) {
+        TControl* c = Parent()->Controls(i);
+        if (c == this) return order;
+        if (c->IsWindowed()) ++order;
+    }
+    return -1;
+}
+
+void TWinControl::SetTabOrder(int order) {
+    TWinControl* parent = Parent();
+    if (!parent) return;
+    auto& list = parent->FControls;
+    list.erase(std::find(list.begin(), list.end(), this));
+    int seen = 0;
+    auto it = list.begin();
+    for (; it != list.end(); ++it) {
+        if (!(*it)->IsWindowed()) continue;
+        if (seen == order) break;
+        ++seen;
+    }
+    list.insert(it, this);
+}
+
+void TWinControl::SetParentBackground(bool value) {
+    if (value == FParentBackground) return;
+    FParentBackground = value;
+    Invalidate();
+}
+
+void TWinControl::Invalidate() {
+    if (FHandle) InvalidateRect(FHandle, nullptr, FALSE);
+}
+
+void TWinControl::Update() {
+    if (FHandle) UpdateWindow(FHandle);
+}
+
+void TWinControl::EraseBackground(HDC dc) {
+    if (FParentBackground && Parent()) {
+        DrawParentImage(dc);
+        return;
+    }
+    RECT r = ClientRect();
+    TGdiObject brush(CreateSolidBrush(ColorToRGB(Color())));
+    FillRect(dc, &r, static_cast<HBRUSH>(brush.Get()));
+}
+
+void TWinControl::PaintControls(HDC dc) {
+    for (TControl* c : std::vector<TControl*>(FControls)) {
+        if (c->IsWindowed() || !c->Visible()) continue;
+        RECT r = c->BoundsRect();
+        RECT clip;
+        if (GetClipBox(dc, &clip) != ERROR && !IntersectRect(&clip, &clip, &r)) continue;
+        TSavedDC saved(dc);
+        IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
+        // The child draws in its own coordinates: its top-left corner becomes the origin.
+        POINT org;
+        GetViewportOrgEx(dc, &org);
+        SetViewportOrgEx(dc, org.x + r.left, org.y + r.top, nullptr);
+        static_cast<TGraphicControl*>(c)->PaintOn(dc);
+    }
+}
+
+void TWinControl::PaintLayers(HDC dc) {
+    EraseBackground(dc);
+    {
+        TSavedDC saved(dc);
+        PaintWindow(dc);
+    }
+    PaintControls(dc);
+}
+
+void TWinControl::PaintInto(HDC dc) {
+    TSavedDC saved(dc);
+    RECT r = ClientRect();
+    IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
+    PaintLayers(dc);
+}
+
+void TWinControl::DrawParentImage(HDC dc) {
+    TWinControl* parent = Parent();
+    if (!parent) return;
+    TSavedDC saved(dc);
+    RECT r = ClientRect();
+    IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
+    // The parent paints in its own coordinates: move the origin so that the parent's point
+    // (Left, Top) lands on this control's top-left corner.
+    POINT org;
+    GetViewportOrgEx(dc, &org);
+    SetViewportOrgEx(dc, org.x - Left(), org.y - Top(), nullptr);
+    parent->PaintLayers(dc);
+}
+
+void TWinControl::PaintHandler(HDC givenDC) {
+    if (givenDC) {
+        PaintLayers(givenDC);
+        return;
+    }
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(FHandle, &ps);
+    if (FDoubleBuffered) {
+        RECT r = ClientRect();
+        int w = std::max<int>(r.right, 1), h = std::max<int>(r.bottom, 1);
+        TMemoryDC mem(CreateCompatibleDC(dc));
+        TGdiObject bitmap(CreateCompatibleBitmap(dc, w, h));
+        {
+            TSelectObject select(mem.Get(), bitmap.Get());
+            PaintLayers(mem.Get());
+            BitBlt(dc, 0, 0, w, h, mem.Get(), 0, 0, SRCCOPY);
+        }
+    } else {
+        PaintLayers(dc);
+    }
+    EndPaint(FHandle, &ps);
+}
+
+HBRUSH TWinControl::ControlColor(HDC dc) {
+    TColor color = ColorToRGB(Color());
+    if (!FBrush || FBrushColor != color) {
+        FBrush.Reset(CreateSolidBrush(color));
+        FBrushColor = color;
+    }
+    SetTextColor(dc, ColorToRGB(Font().Color()));
+    SetBkColor(dc, color);
+    return static_cast<HBRUSH>(FBrush.Get());
+}
+
+void TWinControl::ApplyFontToWindow() {
+    if (FHandle && FSystemProc)
+        SendMessageA(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), TRUE);
+}
+
+void TWinControl::ColorChanged() {
+    Invalidate();
+}
+
+void TWinControl::FontChanged() {
+    ApplyFontToWindow();
+    Invalidate();
+}
+
+void TWinControl::TextChanged() {
+    if (FHandle) SetWindowTextA(FHandle, Caption().c_str());
+    Invalidate();
+}
+
+void TWinControl::BoundsChanged(const RECT& oldBounds) {
+    if (FHandle)
+        SetWindowPos(FHandle, nullptr, Left(), Top(), Width(), Height(),
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    AlignControls();
+}
+
+void TWinControl::VisibilityApplied() {
+    if (FHandle) ShowWindow(FHandle, Visible() ? SW_SHOWNA : SW_HIDE);
+}
+
+void TWinControl::EnabledApplied() {
+    if (FHandle) EnableWindow(FHandle, Enabled());
+}
+
+// ======================= TCustomControl =======================
+
+TCustomControl::TCustomControl(TComponent* AOwner) : TWinControl(AOwner) {
+}
+
+void TCustomControl::PaintWindow(HDC dc) {
+    FCanvas.SetHandle(dc);
+    FCanvas.Font = Font();
+    FCanvas.BrushColor = Color();
+    Paint();
+    FCanvas.SetHandle(nullptr);
+}
+
+}  // namespace tk
