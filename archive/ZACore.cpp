@@ -20,10 +20,15 @@ uint32_t TProgressDetails::ItemPerCent() const {
 
 int32_t TProgressDetails::TotalPerCent() const {
     if (TotalBytes <= 0 || TotalDone <= 0) return 0;
-    if (TotalDone <= std::numeric_limits<int64_t>::max() / 100)
-        return int32_t((TotalDone * 100) / TotalBytes);
-    // Only reachable with absurd byte counts; keeps the arithmetic defined.
-    return int32_t(static_cast<long double>(TotalDone) * 100 / TotalBytes);
+    int64_t perCent;
+    if (TotalDone <= std::numeric_limits<int64_t>::max() / 100) {
+        perCent = (TotalDone * 100) / TotalBytes;
+    } else {
+        // Only reachable with absurd byte counts; keeps the arithmetic defined.
+        long double exact = static_cast<long double>(TotalDone) * 100 / TotalBytes;
+        perCent = exact >= 9e18L ? std::numeric_limits<int64_t>::max() : int64_t(exact);
+    }
+    return int32_t(uint32_t(uint64_t(perCent)));  // the low 32 bits, as the events carry it
 }
 
 TZACore::TZACore(TZASender owner, std::unique_ptr<TZACoreUI> ui)
@@ -79,7 +84,9 @@ void TZACore::Report(uint8_t type, int32_t code, int64_t value, const std::strin
                 FLastErrorCode = int8_t(uint8_t(code & 0xFF));
                 FFullCode = code;
                 if (FLastErrorCode == kExceptionInEventCode && !FCallbackExceptionText.empty()) {
-                    FLastErrorText = LoadZipTextFmt(ZS::ExceptionInEvent, {FCallbackExceptionText});
+                    // The text of 10113 has no place for an argument: it is followed by the
+                    // handler's text, so that the cause is not lost.
+                    FLastErrorText = LoadZipText(ZS::ExceptionInEvent) + FCallbackExceptionText;
                     message = FLastErrorText;
                 }
             }
