@@ -33,6 +33,10 @@ public:
     virtual std::string StringResource(int id) = 0;
     // A data resource of the running executable (empty when absent).
     virtual std::vector<uint8_t> DataResource(int id) = 0;
+    // The code of the last failed system call on this thread.
+    virtual uint32_t LastSystemError() = 0;
+    // The window the engine may use as the owner of its own windows.
+    virtual void* MainWindow() = 0;
 };
 
 // The loader of the build's system; lives for the whole program.
@@ -90,6 +94,7 @@ protected:
     int32_t Release(uint32_t reason);
     void Unload(bool quietly = false);
     std::string ExtractEmbeddedEngine();
+    TZALibraryLoader& Loader() { return FLoader; }
     // The worker's memory stream for extraction to memory.
     std::vector<uint8_t> FZipStream;
 

@@ -1,5 +1,7 @@
 // Native builds load no engine library: the binding's rules are exercised there with
 // engines that tests provide through their own loader.
+#include <cerrno>
+
 #include "ZAEngine.h"
 
 namespace {
@@ -16,6 +18,8 @@ public:
     std::string ExecutableFolder() override { return "./"; }
     std::string StringResource(int) override { return {}; }
     std::vector<uint8_t> DataResource(int) override { return {}; }
+    uint32_t LastSystemError() override { return uint32_t(errno); }
+    void* MainWindow() override { return nullptr; }
 };
 
 }  // namespace

@@ -55,6 +55,9 @@ public:
         if (!bytes) return {};
         return std::vector<uint8_t>(bytes, bytes + SizeofResource(self, found));
     }
+
+    uint32_t LastSystemError() override { return GetLastError(); }
+    void* MainWindow() override { return GetActiveWindow(); }
 };
 
 }  // namespace

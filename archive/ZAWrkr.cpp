@@ -3,8 +3,9 @@
 
 #include <algorithm>
 
-TZAWorker::TZAWorker(TZASender owner, std::unique_ptr<TZACoreUI> ui, TZAPlatform& platform)
-    : TZACore(owner, std::move(ui)), FPlatform(platform) {
+TZAWorker::TZAWorker(TZASender owner, std::unique_ptr<TZACoreUI> ui, TZAPlatform& platform,
+                     TZALibraryLoader& loader)
+    : TZADynamicBind(owner, std::move(ui), platform, loader), FPlatform(platform) {
 }
 
 TZAWorker::~TZAWorker() = default;

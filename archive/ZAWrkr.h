@@ -7,11 +7,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "ZACore.h"
+#include "ZAEngine.h"
 #include "ZAStructs.h"
 #include "ZAUtils.h"
 
@@ -40,10 +41,35 @@ inline constexpr int StartsMZ = 0x01, StartsLocal = 0x02, StartsMultiPart = 0x04
 inline constexpr int CannotOpen = -7, Failed = -9;
 }  // namespace ZAProbe
 
-class TZAWorker : public TZACore {
+// Extraction options, in bit order.
+enum ExtrOptsEnum : uint8_t {
+    ExtrDirNames,
+    ExtrOverWrite,
+    ExtrFreshen,
+    ExtrUpdate,
+    ExtrTest,
+    ExtrForceDirs
+};
+
+// A set of extraction options.
+class ExtrOpts {
+public:
+    constexpr ExtrOpts() = default;
+    constexpr ExtrOpts(std::initializer_list<ExtrOptsEnum> options) {
+        for (ExtrOptsEnum option : options) FBits |= uint8_t(1u << option);
+    }
+    constexpr bool Has(ExtrOptsEnum option) const { return FBits & (1u << option); }
+    constexpr bool operator==(const ExtrOpts&) const = default;
+
+private:
+    uint8_t FBits = 0;
+};
+
+class TZAWorker : public TZADynamicBind {
 public:
     explicit TZAWorker(TZASender owner, std::unique_ptr<TZACoreUI> ui = MakeDefaultZACoreUI(),
-                       TZAPlatform& platform = SystemPlatform());
+                       TZAPlatform& platform = SystemPlatform(),
+                       TZALibraryLoader& loader = SystemLibraryLoader());
     ~TZAWorker() override;
 
     // Stores the archive path and reads its directory (deferred while inactive).
@@ -66,6 +92,22 @@ public:
     // Converts a stored name or comment between the OEM and the ANSI code page when the
     // code-page rule asks for it.
     std::string ConvertNameText(const std::string& text, bool toOem);
+
+    // Extracts ZipFileName into ExtrBaseDir through the engine. Archive errors are
+    // presented and end the run; SuccessCount holds the engine's result.
+    void ExtractOperation();
+
+    // Settings of the extract operation, copied from the component.
+    std::string ExtrBaseDir;
+    ExtrOpts ExtrOptions;
+    std::string Password;
+    uint32_t PasswordReqCount = 1;
+    void* MainWindowHandle = nullptr;
+    std::vector<std::string> FSpecArgs;
+    std::vector<std::string> FSpecArgsExcl;
+    std::string RootDir;
+    bool InOperation = false;
+    int32_t SuccessCount = 0;
 
     // The owner (re)activates the worker when it can run operations; a deferred List runs.
     void Activate();

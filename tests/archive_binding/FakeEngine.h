@@ -34,6 +34,8 @@ public:
     std::string ExecutableFolder() override { return "C:\\app\\"; }
     std::string StringResource(int) override { return {}; }
     std::vector<uint8_t> DataResource(int) override { return {}; }
+    uint32_t LastSystemError() override { return 5; }
+    void* MainWindow() override { return nullptr; }
 };
 
 // Calls the component's callback as an engine does, with a fresh callback record.
