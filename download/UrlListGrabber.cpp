@@ -1,0 +1,178 @@
+#include "UrlListGrabber.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "InternetHandle.h"
+#include "toolkit/Handles.h"
+
+namespace quill::download {
+
+// ---------------------------------------------------------------- TCustomUrlGrabber
+
+TCustomUrlGrabber::TCustomUrlGrabber(tk::TComponent* AOwner) : TBaseComponent(AOwner) {
+}
+
+TCustomUrlGrabber::~TCustomUrlGrabber() {
+    Stop();
+}
+
+void TCustomUrlGrabber::SetUrl(std::string_view value) {
+    if (Status() != gsStopped) throw EGrabberNotStopped(kGrabberNotStoppedText);
+    UrlCredentials settings{UserName, Password, Port};
+    std::string stored = NormaliseUrl(value, ProtocolMarker(), settings);
+    UserName = std::move(settings.UserName);
+    Password = std::move(settings.Password);
+    Port = settings.Port;
+    FUrl = std::move(stored);
+}
+
+void TCustomUrlGrabber::NotifyStatus() {
+    OnStatusChange(this);
+}
+
+void TCustomUrlGrabber::Start() {
+    Stop();
+    FWorker = WorkerClass()(*this);
+    try {
+        FWorker->Start();
+    } catch (...) {
+        FWorker.reset();
+        throw;
+    }
+}
+
+void TCustomUrlGrabber::Stop() {
+    if (!FWorker) return;
+    // The worker stays reachable while it winds down: its last status and closing
+    // events are still delivered during the wait.
+    FWorker->Terminate();
+    FWorker->WaitFor();
+    FWorker.reset();
+}
+
+std::vector<std::string> TCustomUrlGrabber::StoredSettingNames() const {
+    std::vector<std::string> names{"Url", "FileName"};
+    if (OutputMode != DeclaredDefaultOutputMode) names.push_back("OutputMode");
+    names.push_back("Agent");
+    if (Port != DeclaredPortDefault()) names.push_back("Port");
+    names.push_back("UserName");
+    names.push_back("Password");
+    return names;
+}
+
+std::vector<std::string> TProxyingUrlGrabber::StoredSettingNames() const {
+    std::vector<std::string> names = TCustomUrlGrabber::StoredSettingNames();
+    if (ProxyMode != DeclaredDefaultProxyMode) names.push_back("ProxyMode");
+    for (const char* name : {"ProxyAddresses", "ProxyIgnoreList", "ProxyUserName", "ProxyPassword"})
+        names.push_back(name);
+    return names;
+}
+
+// ---------------------------------------------------------- TCustomUrlGrabberThread
+
+TCustomUrlGrabberThread::TCustomUrlGrabberThread(TCustomUrlGrabber& grabber) : Grabber(grabber) {
+}
+
+TCustomUrlGrabberThread::~TCustomUrlGrabberThread() {
+    // The thread must be gone before this object's members are.
+    Terminate();
+    WaitFor();
+}
+
+void TCustomUrlGrabberThread::Execute() {
+    Grabber.FStatus = gsStopped;
+    Grabber.FStream = nullptr;
+    try {
+        Transfer();
+    } catch (...) {
+        // Failures are reported by Transfer itself; nothing escapes to the owner.
+    }
+    FreeStream();
+    Grabber.FStatus = gsStopped;
+    try {
+        SyncClosed();
+    } catch (...) {
+    }
+}
+
+TMemoryStream& TCustomUrlGrabberThread::CreateStream() {
+    FStream = std::make_unique<TMemoryStream>();
+    Grabber.FStream = FStream.get();
+    return *FStream;
+}
+
+void TCustomUrlGrabberThread::FreeStream() {
+    Grabber.FStream = nullptr;
+    FStream.reset();
+}
+
+void TCustomUrlGrabberThread::FireProgress() {
+    // Position has always been the count taken as a 32-bit number.
+    const auto position = static_cast<std::int32_t>(Grabber.FBytesRead);
+    Grabber.OnProgress(&Grabber, position, Grabber.FSize, Grabber.FUrl, Continue);
+}
+
+void TCustomUrlGrabberThread::FireDone() {
+    if (!FStream) return;
+    FStream->SetPosition(0);
+    const auto size = static_cast<std::int32_t>(FStream->Size());
+    if (Grabber.OutputMode == omStream) {
+        Grabber.OnDoneStream(&Grabber, FStream.get(), size, Grabber.FUrl);
+        return;
+    }
+    try {
+        WriteStreamToFile(*FStream, Grabber.FileName);
+    } catch (const tk::Exception& error) {
+        // Without this the owner would wait for a done event that never comes.
+        ErrorText = error.Message();
+        FireError();
+        return;
+    }
+    Grabber.OnDoneFile(&Grabber, Grabber.FileName, size, Grabber.FUrl);
+}
+
+void TCustomUrlGrabberThread::FireError() {
+    Grabber.FStatus = gsStopped;
+    Grabber.OnError(&Grabber, ErrorText);
+}
+
+void TCustomUrlGrabberThread::FireClosed() {
+    Grabber.OnConnectionClosed(&Grabber);
+}
+
+// ------------------------------------------------------------------------- helpers
+
+void WriteStreamToFile(const TMemoryStream& stream, const std::string& fileName) {
+    auto fail = [&fileName](const char* what) {
+        const DWORD error = GetLastError();
+        throw tk::EOSError("Cannot " + std::string(what) + " the downloaded file \"" + fileName +
+                               "\": " + SystemErrorText(error),
+                           error);
+    };
+    tk::TKernelHandle file(CreateFileA(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.Get() == INVALID_HANDLE_VALUE) {
+        file.Release();
+        fail("create");
+    }
+    const std::uint8_t* data = stream.Memory();
+    auto remaining = static_cast<std::uint64_t>(stream.Size());
+    while (remaining > 0) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::uint64_t>(remaining, 1u << 30));
+        DWORD written = 0;
+        if (!WriteFile(file.Get(), data, chunk, &written, nullptr) || written != chunk)
+            fail("write");
+        data += written;
+        remaining -= written;
+    }
+    if (!CloseHandle(file.Release())) fail("close");
+}
+
+TUrlGrabberClassList& TUrlGrabberClassList::Instance() {
+    static TUrlGrabberClassList list;
+    return list;
+}
+
+}  // namespace quill::download

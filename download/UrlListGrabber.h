@@ -1,0 +1,215 @@
+// The grabber component family: settings, events, status and the life cycle of the
+// worker thread that runs one transfer, plus the worker's common frame.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "GrabberSettings.h"
+#include "MemoryStream.h"
+#include "UrlSplit.h"
+#include "toolkit/Component.h"
+#include "toolkit/Event.h"
+#include "toolkit/Exception.h"
+#include "toolkit/Thread.h"
+
+namespace quill::download {
+
+class TCustomUrlGrabber;
+class TCustomUrlGrabberThread;
+
+using TDoneFileEvent = tk::TEvent<void(tk::TObject* Sender, const std::string& FileName,
+                                       std::int32_t FileSize, const std::string& Url)>;
+// Stream is valid only while the handler runs.
+using TDoneStreamEvent = tk::TEvent<void(tk::TObject* Sender, TMemoryStream* Stream,
+                                         std::int32_t StreamSize, const std::string& Url)>;
+using TErrorEvent = tk::TEvent<void(tk::TObject* Sender, const std::string& ErrorMsg)>;
+using TUrlGrabberProgressEvent =
+    tk::TEvent<void(tk::TObject* Sender, std::int64_t Position, std::int64_t TotalSize,
+                    const std::string& Url, bool& Continue)>;
+
+class EGrabberNotStopped : public tk::Exception {
+public:
+    using tk::Exception::Exception;
+};
+
+inline constexpr const char* kGrabberNotStoppedText =
+    "The grabber is not stopped, you cannot change its URL.";
+
+// Makes the worker of one transfer for a grabber (a worker class, in the form
+// model's terms).
+using TUrlGrabberThreadClass = std::unique_ptr<TCustomUrlGrabberThread> (*)(TCustomUrlGrabber&);
+
+class TBaseComponent : public tk::TComponent {
+public:
+    using tk::TComponent::TComponent;
+};
+
+class TCustomUrlGrabber : public TBaseComponent {
+public:
+    explicit TCustomUrlGrabber(tk::TComponent* AOwner);
+    // Stops a running transfer first.
+    ~TCustomUrlGrabber() override;
+
+    // ---- Settings. The worker reads them from its thread: change none while a
+    // transfer runs (Url refuses to change).
+    const std::string& Url() const { return FUrl; }
+    // Stores the address with the protocol marker and without credentials or port,
+    // which move into UserName, Password and Port. Raises EGrabberNotStopped while a
+    // transfer runs.
+    virtual void SetUrl(std::string_view value);
+
+    std::string FileName = kDefaultFileName;  // used as given: relative to the current folder
+    TOutputMode OutputMode = omFile;
+    std::string Agent = kDefaultAgent;
+    std::uint32_t Port = 0;  // 0: the protocol's default port
+    std::string UserName;
+    std::string Password;
+
+    static constexpr TOutputMode DeclaredDefaultOutputMode = omFile;
+    static constexpr std::uint32_t DeclaredDefaultPort = 0;
+
+    // ---- Run-time state.
+    TUrlGrabberStatus Status() const { return FStatus.load(); }
+    // Total size of the current (or last) transfer; 0 when the server gave no length.
+    std::int64_t Size() const { return FSize; }
+    std::int64_t BytesRead() const { return FBytesRead; }
+
+    // ---- Operations.
+    // Raises OnStatusChange; protocol grabbers add the event for the worker's LastStatus.
+    virtual void NotifyStatus();
+    virtual TUrlGrabberThreadClass WorkerClass() const = 0;
+    virtual bool AcceptsUrl(std::string_view url) const { return false; }
+    virtual TUrlGrabberDefaultPropertiesClass DefaultPropertiesClass() const { return nullptr; }
+    virtual std::string_view ProtocolMarker() const { return {}; }
+    virtual std::string_view ProtocolName() const { return {}; }
+    static UrlParts SplitUrl(std::string_view url, std::string_view marker) {
+        return quill::download::SplitUrl(url, marker);
+    }
+
+    // Begins a transfer of Url on a new worker thread and returns at once; a running
+    // transfer is stopped first.
+    void Start();
+    // Ends the running transfer, if any, and returns when its worker has ended. On the
+    // GUI thread the worker's events keep being delivered while it waits. Must not be
+    // called from a handler of this grabber's own events.
+    void Stop();
+
+    // The settings a saved form carries: those without a declared default, and those
+    // whose value differs from it.
+    virtual std::vector<std::string> StoredSettingNames() const;
+
+    // ---- Events (GUI thread).
+    TDoneFileEvent OnDoneFile;
+    TDoneStreamEvent OnDoneStream;
+    TErrorEvent OnError;
+    TUrlGrabberProgressEvent OnProgress;
+    tk::TNotifyEvent OnResolvingName, OnNameResolved, OnConnectingToServer, OnConnectedToServer,
+        OnSendingRequest, OnRequestSent, OnReceivingResponse, OnResponseReceived,
+        OnClosingConnection, OnConnectionClosed, OnRequestComplete, OnRedirect, OnStatusChange;
+
+protected:
+    friend class TCustomUrlGrabberThread;
+    friend class THttpUrlGrabberThread;
+
+    virtual std::uint32_t DeclaredPortDefault() const { return DeclaredDefaultPort; }
+
+    std::string FUrl;
+    std::atomic<TUrlGrabberStatus> FStatus{gsStopped};
+    std::int64_t FSize = 0;
+    std::int64_t FBytesRead = 0;
+    TMemoryStream* FStream = nullptr;  // the body of the running transfer; the worker owns it
+    std::unique_ptr<TCustomUrlGrabberThread> FWorker;
+};
+
+class TProxyingUrlGrabber : public TCustomUrlGrabber {
+public:
+    using TCustomUrlGrabber::TCustomUrlGrabber;
+
+    TProxyMode ProxyMode = pmSysConfig;
+    std::string ProxyAddresses = kDefaultProxyAddresses;
+    std::string ProxyIgnoreList = kDefaultProxyIgnoreList;
+    std::string ProxyUserName;
+    std::string ProxyPassword;
+
+    static constexpr TProxyMode DeclaredDefaultProxyMode = pmSysConfig;
+
+    std::vector<std::string> StoredSettingNames() const override;
+};
+
+// The worker of one transfer: runs Transfer and hands every event to the GUI thread,
+// waiting for each handler to return. It owns the body stream while it runs.
+class TCustomUrlGrabberThread : public tk::TThread {
+public:
+    explicit TCustomUrlGrabberThread(TCustomUrlGrabber& grabber);
+    ~TCustomUrlGrabberThread() override;
+
+    TCustomUrlGrabber& Grabber;  // not owned
+    // OnProgress gets it by reference: a handler clears it to end the transfer.
+    bool Continue = true;
+    std::string ErrorText;
+    std::uint32_t LastStatus = 0;
+
+protected:
+    void Execute() override;
+    virtual void Transfer() = 0;
+
+    // Creates the body stream and puts it in the grabber's slot.
+    TMemoryStream& CreateStream();
+
+    // The GUI-thread steps, each handed over and waited for; an exception raised by
+    // the step comes back here.
+    void SyncProgress() {
+        Synchronize([this] { FireProgress(); });
+    }
+    void SyncNotifyStatus() {
+        Synchronize([this] { Grabber.NotifyStatus(); });
+    }
+    void SyncDone() {
+        Synchronize([this] { FireDone(); });
+    }
+    void SyncError() {
+        Synchronize([this] { FireError(); });
+    }
+    void SyncClosed() {
+        Synchronize([this] { FireClosed(); });
+    }
+
+    void FireProgress();
+    void FireDone();
+    void FireError();
+    void FireClosed();
+
+private:
+    void FreeStream();
+
+    std::unique_ptr<TMemoryStream> FStream;
+};
+
+// Writes the whole stream to a file, created or truncated. Raises tk::EOSError.
+void WriteStreamToFile(const TMemoryStream& stream, const std::string& fileName);
+
+// The process's list of grabber classes, in registration order.
+struct TUrlGrabberClassEntry {
+    std::string_view ProtocolName;
+    std::string_view ProtocolMarker;
+    bool (*AcceptsUrl)(std::string_view url);
+    TCustomUrlGrabber* (*Create)(tk::TComponent* owner);
+};
+
+class TUrlGrabberClassList {
+public:
+    static TUrlGrabberClassList& Instance();
+    void Register(const TUrlGrabberClassEntry& entry) { FEntries.push_back(entry); }
+    const std::vector<TUrlGrabberClassEntry>& Entries() const { return FEntries; }
+
+private:
+    std::vector<TUrlGrabberClassEntry> FEntries;
+};
+
+}  // namespace quill::download
