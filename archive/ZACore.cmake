@@ -8,4 +8,4 @@ endif()
 
 add_library(za_core STATIC ZACore.cpp ZADlgTypes.cpp ${ZA_CORE_UI})
 target_include_directories(za_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(za_core PUBLIC za_messages quill_options)
+target_link_libraries(za_core PUBLIC za_messages quill_toolkit_core quill_options)

@@ -3,16 +3,16 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
 #include "ZADlgTypes.h"
 #include "ZAMsgStr.h"
 #include "ZAXcpt.h"
+#include "toolkit/Event.h"
 
-class TComponent;  // the owning component, passed to the handlers as Sender
-using TZASender = TComponent*;
+// The owning component, passed to the handlers as Sender.
+using TZASender = tk::TObject*;
 
 enum class ProgressType : uint8_t {
     NewFile,
@@ -44,31 +44,27 @@ struct TProgressDetails {
 using UnZipSkipTypes = int32_t;  // the engine's skip reason (Part of the engine protocol)
 
 // Events: the sender first; an unassigned handler is skipped.
-using TTotalProgressEvent =
-    std::function<void(TZASender Sender, int64_t TotalSize, int32_t PerCent)>;
-using TItemProgressEvent = std::function<void(TZASender Sender, const std::string& Item,
-                                              uint32_t TotalSize, int32_t PerCent)>;
-using TProgressEvent = std::function<void(TZASender Sender, ProgressType ProgrType,
-                                          const std::string& Filename, int64_t FileSize)>;
-using TProgressDetailsEvent =
-    std::function<void(TZASender Sender, const TProgressDetails& details)>;
+using TTotalProgressEvent = tk::TEvent<void(TZASender Sender, int64_t TotalSize, int32_t PerCent)>;
+using TItemProgressEvent = tk::TEvent<void(TZASender Sender, const std::string& Item,
+                                           uint32_t TotalSize, int32_t PerCent)>;
+using TProgressEvent = tk::TEvent<void(TZASender Sender, ProgressType ProgrType,
+                                       const std::string& Filename, int64_t FileSize)>;
+using TProgressDetailsEvent = tk::TEvent<void(TZASender Sender, const TProgressDetails& details)>;
 using TMessageEvent =
-    std::function<void(TZASender Sender, int32_t ErrCode, const std::string& Message)>;
-using TTickEvent = std::function<void(TZASender Sender)>;
-using TCheckTerminateEvent = std::function<void(TZASender Sender, bool& abort)>;
-using TZipDialogEvent = std::function<void(TZASender Sender, const std::string& title,
-                                           std::string& msg, int32_t& Result, TMsgDlgButtons btns)>;
+    tk::TEvent<void(TZASender Sender, int32_t ErrCode, const std::string& Message)>;
+using TTickEvent = tk::TEvent<void(TZASender Sender)>;
+using TCheckTerminateEvent = tk::TEvent<void(TZASender Sender, bool& abort)>;
+using TZipDialogEvent = tk::TEvent<void(TZASender Sender, const std::string& title,
+                                        std::string& msg, int32_t& Result, TMsgDlgButtons btns)>;
 using TPasswordErrorEvent =
-    std::function<void(TZASender Sender, bool IsZipAction, std::string& NewPassword,
-                       const std::string& ForFile, uint32_t& RepeatCount, TMsgDlgBtn& Action)>;
-using TExtractOverwriteEvent =
-    std::function<void(TZASender Sender, const std::string& ForFile, bool IsOlder,
-                       bool& DoOverwrite, int32_t DirIndex)>;
-using TExtractSkippedEvent = std::function<void(TZASender Sender, const std::string& ForFile,
-                                                UnZipSkipTypes SkipType, int32_t ExtError)>;
-using TCRC32ErrorEvent =
-    std::function<void(TZASender Sender, const std::string& ForFile, uint32_t FoundCRC,
-                       uint32_t ExpectedCRC, bool& DoExtract)>;
+    tk::TEvent<void(TZASender Sender, bool IsZipAction, std::string& NewPassword,
+                    const std::string& ForFile, uint32_t& RepeatCount, TMsgDlgBtn& Action)>;
+using TExtractOverwriteEvent = tk::TEvent<void(TZASender Sender, const std::string& ForFile,
+                                               bool IsOlder, bool& DoOverwrite, int32_t DirIndex)>;
+using TExtractSkippedEvent = tk::TEvent<void(TZASender Sender, const std::string& ForFile,
+                                             UnZipSkipTypes SkipType, int32_t ExtError)>;
+using TCRC32ErrorEvent = tk::TEvent<void(TZASender Sender, const std::string& ForFile,
+                                         uint32_t FoundCRC, uint32_t ExpectedCRC, bool& DoExtract)>;
 
 // What the core needs from the GUI, behind one seam so that the dispatch logic runs natively.
 class TZACoreUI {

@@ -7,9 +7,9 @@ namespace {
 class Presentation : public ::testing::Test {
 protected:
     Presentation() : core(nullptr, std::make_unique<FakeCoreUI>(ui)) {
-        core.OnMessage = [this](TZASender, int32_t code, const std::string& text) {
+        core.OnMessage.Assign([this](TZASender, int32_t code, const std::string& text) {
             messages.emplace_back(code, text);
-        };
+        });
     }
     FakeCoreUI::Log ui;
     TZACore core;
@@ -38,7 +38,7 @@ TEST_F(Presentation, UnattendedZipMessage) {
     EXPECT_TRUE(ui.Boxes.empty());
     EXPECT_EQ(messages.size(), 1u) << "the owner still hears of it";
 
-    core.OnMessage = nullptr;
+    core.OnMessage.Clear();
     core.SetLastError(7, "earlier");
     core.ZipMessage(ZS::FileOpen);
     EXPECT_EQ(core.LastErrorCode(), 7) << "unattended without a handler does nothing at all";
@@ -80,14 +80,14 @@ TEST_F(Presentation, ZipDialogTitles) {
 TEST_F(Presentation, OnZipDialogAnswersInsteadOfTheBox) {
     int32_t answer = mr::Retry;
     core.Verbose = true;
-    core.OnZipDialog = [&](TZASender, const std::string& title, std::string& msg, int32_t& result,
-                           TMsgDlgButtons btns) {
+    core.OnZipDialog.Assign([&](TZASender, const std::string& title, std::string& msg,
+                                int32_t& result, TMsgDlgButtons btns) {
         EXPECT_EQ(title, "Quillora   (10000)");
         EXPECT_EQ(result, int32_t(ZipDlgContext::Message)) << "Result preset to the context";
         EXPECT_EQ(btns, (TMsgDlgButtons{mbOK, mbCancel}));
         msg = "changed";
         result = answer;
-    };
+    });
     std::string text = "original";
     EXPECT_EQ(core.ZipDialog("", text, {mbOK, mbCancel}, ZipDlgContext::Message), mr::Retry);
     EXPECT_EQ(text, "changed");

@@ -4,27 +4,28 @@
 #include "FakeCoreUI.h"
 
 namespace {
-TComponent* const kOwner = reinterpret_cast<TComponent*>(0x1234);
+tk::TObject* const kOwner = reinterpret_cast<tk::TObject*>(0x1234);
 
 class Reports : public ::testing::Test {
 protected:
     Reports() : core(kOwner, std::make_unique<FakeCoreUI>(ui)) {
-        core.OnTotalProgress = [this](TZASender s, int64_t size, int32_t pc) {
+        core.OnTotalProgress.Assign([this](TZASender s, int64_t size, int32_t pc) {
             EXPECT_EQ(s, kOwner);
             events.push_back("total " + std::to_string(size) + " " + std::to_string(pc));
-        };
-        core.OnItemProgress = [this](TZASender, const std::string& item, uint32_t size,
-                                     int32_t pc) {
-            events.push_back("item " + item + " " + std::to_string(size) + " " +
-                             std::to_string(pc));
-        };
-        core.OnProgress = [this](TZASender, ProgressType t, const std::string& name, int64_t size) {
-            events.push_back("progress " + std::to_string(int(t)) + " " + name + " " +
-                             std::to_string(size));
-        };
-        core.OnProgressDetails = [this](TZASender, const TProgressDetails& d) {
+        });
+        core.OnItemProgress.Assign(
+            [this](TZASender, const std::string& item, uint32_t size, int32_t pc) {
+                events.push_back("item " + item + " " + std::to_string(size) + " " +
+                                 std::to_string(pc));
+            });
+        core.OnProgress.Assign(
+            [this](TZASender, ProgressType t, const std::string& name, int64_t size) {
+                events.push_back("progress " + std::to_string(int(t)) + " " + name + " " +
+                                 std::to_string(size));
+            });
+        core.OnProgressDetails.Assign([this](TZASender, const TProgressDetails& d) {
             events.push_back("details " + std::to_string(int(d.ProgressKind)) + " " + d.ItemName);
-        };
+        });
     }
     std::vector<std::string> Take() { return std::exchange(events, {}); }
 
@@ -70,7 +71,7 @@ TEST_F(Reports, ABatchFiresItsEventsInOrder) {
 
 TEST_F(Reports, ExtraStepsAndTicks) {
     int ticks = 0;
-    core.OnTick = [&](TZASender) { ++ticks; };
+    core.OnTick.Assign([&](TZASender) { ++ticks; });
     core.Report(ZAReport::Tick, 0, 0, "");
     EXPECT_EQ(ticks, 1);
     EXPECT_TRUE(Take().empty());
@@ -144,9 +145,9 @@ TEST(ProgressDetails, ItemPercentageSwitchesAt214748Bytes) {
 
 TEST_F(Reports, MessageReportsSetTheLastError) {
     std::vector<std::pair<int32_t, std::string>> messages;
-    core.OnMessage = [&](TZASender, int32_t code, const std::string& text) {
+    core.OnMessage.Assign([&](TZASender, int32_t code, const std::string& text) {
         messages.emplace_back(code, text);
-    };
+    });
 
     core.Report(ZAReport::Message, 0, 0, "just saying");
     EXPECT_EQ(core.LastErrorCode(), 0);
@@ -194,10 +195,10 @@ TEST_F(Reports, CheckTerminateOrMessagePumping) {
 
     std::vector<bool> presets;
     bool answer = false;
-    core.OnCheckTerminate = [&](TZASender, bool& abort) {
+    core.OnCheckTerminate.Assign([&](TZASender, bool& abort) {
         presets.push_back(abort);
         abort = answer;
-    };
+    });
     core.Report(ZAReport::CheckOnly, 0, 0, "");
     EXPECT_FALSE(core.Cancel());
     answer = true;
@@ -209,7 +210,7 @@ TEST_F(Reports, CheckTerminateOrMessagePumping) {
     EXPECT_EQ(presets, (std::vector<bool>{false, false, true}));
     EXPECT_EQ(ui.Pumps, 1) << "no pumping while OnCheckTerminate answers";
 
-    core.OnCheckTerminate = nullptr;
+    core.OnCheckTerminate.Clear();
     ui.GuiThread = false;
     core.StartRun();
     EXPECT_TRUE(core.NotMainThread());
@@ -227,6 +228,7 @@ TEST_F(Reports, NothingHappensWhileDestroying) {
 }
 
 TEST_F(Reports, HandlerExceptionsPassToTheCaller) {
-    core.OnTotalProgress = [](TZASender, int64_t, int32_t) { throw std::runtime_error("handler"); };
+    core.OnTotalProgress.Assign(
+        [](TZASender, int64_t, int32_t) { throw std::runtime_error("handler"); });
     EXPECT_THROW(core.Report(ZAReport::EndOfBatch, 0, 0, ""), std::runtime_error);
 }
