@@ -7,7 +7,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,11 +42,11 @@ public:
 TZALibraryLoader& SystemLibraryLoader();
 
 using TSetExtNameEvent =
-    std::function<void(TZASender Sender, std::string& FileName, bool& IsChanged)>;
-using TFileCommentEvent = std::function<void(TZASender Sender, const std::string& ForFile,
-                                             std::string& FileComment, bool& IsChanged)>;
-using TFileExtraEvent = std::function<void(TZASender Sender, const std::string& ForFile,
-                                           std::string& Data, bool& IsChanged)>;
+    tk::TEvent<void(TZASender Sender, std::string& FileName, bool& IsChanged)>;
+using TFileCommentEvent = tk::TEvent<void(TZASender Sender, const std::string& ForFile,
+                                          std::string& FileComment, bool& IsChanged)>;
+using TFileExtraEvent = tk::TEvent<void(TZASender Sender, const std::string& ForFile,
+                                        std::string& Data, bool& IsChanged)>;
 
 // Why the library is held; it stays loaded while any reason is set.
 namespace ZAHold {

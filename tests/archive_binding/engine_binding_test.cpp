@@ -15,9 +15,8 @@ class EngineBindingTest : public ::testing::Test {
 protected:
     EngineBindingTest() {
         loader.libraries["ZipEng179.dll"] = &engine;
-        bind.OnMessage = [this](TZASender, int32_t code, const std::string& text) {
-            messages.push_back(text);
-        };
+        bind.OnMessage.Assign(
+            [this](TZASender, int32_t code, const std::string& text) { messages.push_back(text); });
     }
 
     ZE_CommandRecord Command() {
@@ -159,13 +158,11 @@ TEST_F(EngineBindingTest, NegativeResultsBecomeTheirMessages) {
 
 TEST_F(EngineBindingTest, ReportsReachTheEventsAndHighActionBitsAreIgnored) {
     std::vector<std::pair<int64_t, int32_t>> progress;
-    bind.OnTotalProgress = [&](TZASender, int64_t total, int32_t percent) {
-        progress.emplace_back(total, percent);
-    };
+    bind.OnTotalProgress.Assign(
+        [&](TZASender, int64_t total, int32_t percent) { progress.emplace_back(total, percent); });
     std::vector<std::string> items;
-    bind.OnItemProgress = [&](TZASender, const std::string& item, uint32_t, int32_t) {
-        items.push_back(item);
-    };
+    bind.OnItemProgress.Assign(
+        [&](TZASender, const std::string& item, uint32_t, int32_t) { items.push_back(item); });
     RunEngine([](const ZE_CommandRecord& c) {
         CallBack(c, ZE_ActItemCount, 1);  // resets the details, so it comes first
         CallBack(c, ZE_ActTotalSize, 0, nullptr, 200);
@@ -182,13 +179,14 @@ TEST_F(EngineBindingTest, ReportsReachTheEventsAndHighActionBitsAreIgnored) {
 }
 
 TEST_F(EngineBindingTest, PasswordAnswersAreCutToEightyAndFifteenRepeats) {
-    bind.OnPasswordError = [](TZASender, bool isZip, std::string& password,
-                              const std::string& forFile, uint32_t& repeat, TMsgDlgBtn& action) {
+    bind.OnPasswordError.Assign([](TZASender, bool isZip, std::string& password,
+                                   const std::string& forFile, uint32_t& repeat,
+                                   TMsgDlgBtn& action) {
         EXPECT_FALSE(isZip);
         EXPECT_EQ(forFile, "dir\\secret.txt");
         password.assign(100, 'p');
         repeat = 100;
-    };
+    });
     ZE_CallbackRecord answered{};
     RunEngine([&](const ZE_CommandRecord& c) {
         CallBack(c, ZE_ActPassword, 3, "dir/secret.txt", 0, 0, 0, &answered);
@@ -203,11 +201,11 @@ TEST_F(EngineBindingTest, PasswordRefusalsMapToReplyCodes) {
         {mbCancel, ZE_ReplyNo}, {mbNoToAll, ZE_ReplyNoToAll}, {mbAbort, ZE_ReplyNo}};
     for (auto [button, reply] : table) {
         bind.SetCancel(false);
-        bind.OnPasswordError = [button](TZASender, bool, std::string& password, const std::string&,
-                                        uint32_t&, TMsgDlgBtn& action) {
+        bind.OnPasswordError.Assign([button](TZASender, bool, std::string& password,
+                                             const std::string&, uint32_t&, TMsgDlgBtn& action) {
             password = "ignored when not OK";
             action = button;
-        };
+        });
         ZE_CallbackRecord answered{};
         int32_t result = 0;
         RunEngine([&](const ZE_CommandRecord& c) {
@@ -220,23 +218,23 @@ TEST_F(EngineBindingTest, PasswordRefusalsMapToReplyCodes) {
 }
 
 TEST_F(EngineBindingTest, OverwriteCrcAndExtractNameQueries) {
-    bind.OnExtractOverwrite = [](TZASender, const std::string& file, bool isOlder, bool& doIt,
-                                 int32_t index) {
-        EXPECT_TRUE(doIt);  // preset from the engine's default
-        EXPECT_FALSE(isOlder);
-        EXPECT_EQ(index, 4);
-        doIt = false;
-    };
-    bind.OnCRC32Error = [](TZASender, const std::string&, uint32_t found, uint32_t expected,
-                           bool& doExtract) {
-        EXPECT_EQ(found, 0x1234u);
-        EXPECT_EQ(expected, 0x5678u);
-        doExtract = false;
-    };
-    bind.OnSetExtName = [](TZASender, std::string& name, bool& changed) {
+    bind.OnExtractOverwrite.Assign(
+        [](TZASender, const std::string& file, bool isOlder, bool& doIt, int32_t index) {
+            EXPECT_TRUE(doIt);  // preset from the engine's default
+            EXPECT_FALSE(isOlder);
+            EXPECT_EQ(index, 4);
+            doIt = false;
+        });
+    bind.OnCRC32Error.Assign(
+        [](TZASender, const std::string&, uint32_t found, uint32_t expected, bool& doExtract) {
+            EXPECT_EQ(found, 0x1234u);
+            EXPECT_EQ(expected, 0x5678u);
+            doExtract = false;
+        });
+    bind.OnSetExtName.Assign([](TZASender, std::string& name, bool& changed) {
         changed = true;
         name = name == "a\\" ? "b" : "renamed.txt";  // a folder may not become a file
-    };
+    });
     ZE_CallbackRecord overwrite{}, crc{}, rename{}, folder{};
     RunEngine([&](const ZE_CommandRecord& c) {
         CallBack(c, ZE_ActOverwrite, 1, "x.txt", 0, 4, 2, &overwrite);
@@ -261,17 +259,15 @@ TEST_F(EngineBindingTest, SkipReportsSetTheErrorAndFallBackToOnMessage) {
     EXPECT_EQ(messages.back(), "Skipped ..\\evil.txt 1");
 
     std::string skipped;
-    bind.OnExtractSkipped = [&](TZASender, const std::string& file, UnZipSkipTypes type, int32_t) {
-        skipped = file + ":" + std::to_string(type);
-    };
+    bind.OnExtractSkipped.Assign([&](TZASender, const std::string& file, UnZipSkipTypes type,
+                                     int32_t) { skipped = file + ":" + std::to_string(type); });
     RunEngine([](const ZE_CommandRecord& c) { CallBack(c, ZE_ActSkipped, 0, "b.txt", 0, 3); });
     EXPECT_EQ(skipped, "b.txt:2");
 }
 
 TEST_F(EngineBindingTest, HandlerExceptionCancelsAndAnswers10106FromThenOn) {
-    bind.OnItemProgress = [](TZASender, const std::string&, uint32_t, int32_t) {
-        throw std::runtime_error("boom");
-    };
+    bind.OnItemProgress.Assign(
+        [](TZASender, const std::string&, uint32_t, int32_t) { throw std::runtime_error("boom"); });
     std::vector<int32_t> results;
     RunEngine([&](const ZE_CommandRecord& c) {
         results.push_back(CallBack(c, ZE_ActNewItem, 0, "a.txt", 10));
@@ -294,7 +290,7 @@ TEST_F(EngineBindingTest, AbortKeyReachesZeAbort) {
 
 TEST_F(EngineBindingTest, CallbacksDoNothingOnceDestructionBegan) {
     int reports = 0;
-    bind.OnTick = [&](TZASender) { ++reports; };
+    bind.OnTick.Assign([&](TZASender) { ++reports; });
     RunEngine([&](const ZE_CommandRecord& c) {
         bind.SetDestroying(true);
         EXPECT_EQ(CallBack(c, ZE_ActTick), 0);
