@@ -44,7 +44,7 @@ public:
     void Terminate();
     bool Terminated() const { return FTerminated; }
     // Lets a program start another loop after a terminate request (test programs do).
-    void ClearTerminate() { FTerminated = false; }
+    void ClearTerminate();
 
     // The cursor shown over every window of the application (crDefault: each control's own).
     TCursor ScreenCursor() const { return FScreenCursor; }

@@ -144,6 +144,13 @@ void TApplication::Terminate() {
     PostQuitMessage(0);
 }
 
+void TApplication::ClearTerminate() {
+    FTerminated = false;
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+}
+
 void TApplication::SetScreenCursor(TCursor cursor) {
     FScreenCursor = cursor;
     if (cursor != crDefault) {

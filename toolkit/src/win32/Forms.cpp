@@ -49,6 +49,12 @@ void CollectTabStops(TWinControl* parent, std::vector<TWinControl*>& out) {
     }
 }
 
+BOOL CALLBACK CollectEnabledWindow(HWND wnd, LPARAM data) {
+    auto* list = reinterpret_cast<std::vector<HWND>*>(data);
+    if (IsWindowVisible(wnd) && IsWindowEnabled(wnd)) list->push_back(wnd);
+    return TRUE;
+}
+
 }  // namespace
 
 TForm::TForm(TComponent* AOwner) : TWinControl(AOwner) {
@@ -220,14 +226,8 @@ TModalResult TForm::ShowModal() {
     // Other windows of the program wait while the form runs.
     std::vector<HWND> disabled;
     HWND wnd = Handle();
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND w, LPARAM data) -> BOOL {
-            auto* list = reinterpret_cast<std::vector<HWND>*>(data);
-            if (IsWindowVisible(w) && IsWindowEnabled(w)) list->push_back(w);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&disabled));
+    EnumThreadWindows(GetCurrentThreadId(), &CollectEnabledWindow,
+                      reinterpret_cast<LPARAM>(&disabled));
     disabled.erase(std::remove(disabled.begin(), disabled.end(), wnd), disabled.end());
     for (HWND w : disabled) EnableWindow(w, FALSE);
 

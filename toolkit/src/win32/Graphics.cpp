@@ -126,9 +126,12 @@ HFONT TFont::Handle() const {
 
 namespace {
 
+// Measures as the screen draws: a bare memory DC is monochrome, and text there can come out
+// narrower than on a colour surface.
 HDC MeasuringDC() {
-    static TMemoryDC dc(CreateCompatibleDC(nullptr));
-    return dc.Get();
+    static TBitmap surface;
+    if (surface.Width() == 0) surface.SetSize(1, 1);
+    return surface.DC();
 }
 
 }  // namespace

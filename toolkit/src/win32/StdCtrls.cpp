@@ -38,7 +38,10 @@ void TLabel::AdjustBounds() {
     HDC dc = measure.Handle();
     TSelectObject f(dc, measure.Font.Handle());
     DrawTextA(dc, text.data(), static_cast<int>(text.size()), &r, DrawFlags() | DT_CALCRECT);
-    SetBounds(Left(), Top(), FWordWrap ? Width() : r.right, r.bottom);
+    // The rasteriser may draw a pixel or two past the advance width (bold Tahoma under wine
+    // does), which the label's clip would cut off.
+    constexpr int kInkAllowance = 2;
+    SetBounds(Left(), Top(), FWordWrap ? Width() : r.right + kInkAllowance, r.bottom);
 }
 
 void TLabel::SetTransparent(bool value) {
