@@ -77,8 +77,8 @@ public:
     // ---- Run-time state.
     TUrlGrabberStatus Status() const { return FStatus.load(); }
     // Total size of the current (or last) transfer; 0 when the server gave no length.
-    std::int64_t Size() const { return FSize; }
-    std::int64_t BytesRead() const { return FBytesRead; }
+    std::int64_t Size() const { return FSize.load(std::memory_order_relaxed); }
+    std::int64_t BytesRead() const { return FBytesRead.load(std::memory_order_relaxed); }
 
     // ---- Operations.
     // Raises OnStatusChange; protocol grabbers add the event for the worker's LastStatus.
@@ -121,8 +121,10 @@ protected:
 
     std::string FUrl;
     std::atomic<TUrlGrabberStatus> FStatus{gsStopped};
-    std::int64_t FSize = 0;
-    std::int64_t FBytesRead = 0;
+    // Written by the worker; atomic so that reading them outside an event (a timer, a
+    // test) never sees a torn 64-bit value on a 32-bit system.
+    std::atomic<std::int64_t> FSize{0};
+    std::atomic<std::int64_t> FBytesRead{0};
     TMemoryStream* FStream = nullptr;  // the body of the running transfer; the worker owns it
     std::unique_ptr<TCustomUrlGrabberThread> FWorker;
 };
