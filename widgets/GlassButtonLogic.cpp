@@ -1,29 +1,23 @@
 #include "GlassButtonLogic.h"
 
-#include <cctype>
-
 void GlassButtonLogic::SetDown(bool value) {
-    if (loading_) {
-        rememberedDown_ = value;
-        return;
-    }
     if (groupIndex_ == 0 && style_ == TToolButtonStyle::tasButton) value = false;
     if (style_ == TToolButtonStyle::tasCheck) {
         // A check button toggles freely and never talks to a group.
         down_ = value;
         state_ = value ? TGlassButtonState::Down : TGlassButtonState::Up;
-        host_.Repaint();
+        host_.PaintNow();
         return;
     }
     if (value == down_ || (down_ && !allowAllUp_)) return;
     down_ = value;
     if (value) {
-        if (state_ == TGlassButtonState::Up) host_.Invalidate();
+        if (state_ == TGlassButtonState::Up) host_.RequestPaint();
         state_ = TGlassButtonState::Exclusive;
         NotifyGroup();
     } else {
         state_ = TGlassButtonState::Up;
-        host_.Repaint();
+        host_.PaintNow();
     }
 }
 
@@ -40,7 +34,6 @@ void GlassButtonLogic::SetAllowAllUp(bool value) {
 }
 
 void GlassButtonLogic::Loaded() {
-    loading_ = false;
     if (rememberedDown_ && *rememberedDown_ != down_) SetDown(*rememberedDown_);
     rememberedDown_.reset();
 }
@@ -51,7 +44,7 @@ void GlassButtonLogic::GroupChanged(int groupIndex, const GlassButtonLogic& send
         down_ = false;
         state_ = TGlassButtonState::Up;
         host_.UncheckAction();
-        host_.Invalidate();
+        host_.RequestPaint();
     }
     // Copied straight into the field: going through the setter would echo the notification.
     allowAllUp_ = sender.allowAllUp_;
@@ -85,11 +78,11 @@ void GlassButtonLogic::LeftButtonDown() {
     pressed_ = true;
     if (!down_) {
         state_ = TGlassButtonState::Down;
-        host_.Invalidate();
+        host_.RequestPaint();
     }
     if (style_ == TToolButtonStyle::tasCheck) {
         state_ = TGlassButtonState::Down;
-        host_.Repaint();
+        host_.PaintNow();
     }
     tracking_ = true;
 }
@@ -102,25 +95,25 @@ void GlassButtonLogic::MouseMove(int x, int y, int clientWidth, int clientHeight
     if (style_ == TToolButtonStyle::tasCheck && down_) next = TGlassButtonState::Down;
     if (next != state_) {
         state_ = next;
-        host_.Invalidate();
+        host_.RequestPaint();
     }
 }
 
-void GlassButtonLogic::LeftButtonUp(int x, int y, int clientWidth, int clientHeight) {
+bool GlassButtonLogic::LeftButtonUp(int x, int y, int clientWidth, int clientHeight) {
     pressed_ = false;
-    host_.Invalidate();
-    if (!tracking_) return;
+    host_.RequestPaint();
+    if (!tracking_) return false;
     tracking_ = false;
     const bool inside = InsideForState(x, y, clientWidth, clientHeight);
     if (groupIndex_ != 0) {
         if (inside) {
             SetDown(!down_);
-            if (down_) host_.Repaint();
+            if (down_) host_.PaintNow();
         } else {
             if (down_) state_ = TGlassButtonState::Exclusive;
-            host_.Repaint();
+            host_.PaintNow();
         }
-        return;
+        return true;
     }
     state_ = TGlassButtonState::Up;
     hot_ = false;
@@ -129,7 +122,8 @@ void GlassButtonLogic::LeftButtonUp(int x, int y, int clientWidth, int clientHei
         state_ = TGlassButtonState::Up;
     }
     if (inside && state_ != TGlassButtonState::Down && state_ != TGlassButtonState::Exclusive)
-        host_.Invalidate();
+        host_.RequestPaint();
+    return true;
 }
 
 std::string GlassCaptionText(std::string_view caption, bool showCaption) {
@@ -146,16 +140,4 @@ std::string GlassCaptionText(std::string_view caption, bool showCaption) {
         }
     }
     return text;
-}
-
-char CaptionAccelerator(std::string_view caption) {
-    for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
-        if (caption[i] != '&') continue;
-        if (caption[i + 1] == '&') {
-            ++i;  // "&&" is a literal ampersand
-            continue;
-        }
-        return static_cast<char>(std::toupper(static_cast<unsigned char>(caption[i + 1])));
-    }
-    return 0;
 }

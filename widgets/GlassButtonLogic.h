@@ -15,8 +15,8 @@ class GlassButtonLogic;
 class GlassButtonHost {
 public:
     virtual ~GlassButtonHost() = default;
-    virtual void Invalidate() = 0;  // repaint when the system gets to it
-    virtual void Repaint() = 0;     // repaint at once
+    virtual void RequestPaint() = 0;  // repaint when the system gets to it
+    virtual void PaintNow() = 0;      // repaint at once
     // Tell every button of the same parent that `sender` changed its group state.
     virtual void NotifyGroup(int groupIndex, const GlassButtonLogic& sender) = 0;
     // A linked action's Checked goes False when a group sibling takes the down state.
@@ -50,8 +50,8 @@ public:
     void SetGroupIndex(int value);
     void SetAllowAllUp(bool value);
 
-    // While the form loads, Down is only remembered; Loaded applies it.
-    void BeginLoading() { loading_ = true; }
+    // While the form loads, Down is only remembered; Loaded applies it if it differs.
+    void RememberDown(bool value) { rememberedDown_ = value; }
     void Loaded();
 
     // A sibling's group notification (see GlassButtonHost::NotifyGroup).
@@ -68,8 +68,9 @@ public:
     void LeftButtonDown();
     void MouseMove(int x, int y, int clientWidth, int clientHeight);
     // Left button up, up to (not including) the hover re-check, the toolkit's click and
-    // the final repaint, which the control runs itself.
-    void LeftButtonUp(int x, int y, int clientWidth, int clientHeight);
+    // the final repaint, which the control runs itself. True when a tracked press ended
+    // (the control then re-checks hover).
+    bool LeftButtonUp(int x, int y, int clientWidth, int clientHeight);
 
     // The button's own idea of "inside": the bottom row (y == height) still counts.
     static bool InsideForState(int x, int y, int clientWidth, int clientHeight) {
@@ -90,13 +91,9 @@ private:
     bool pressed_ = false;
     bool tracking_ = false;
     bool hot_ = false;
-    bool loading_ = false;
     std::optional<bool> rememberedDown_;
 };
 
 // The text the caption draws: empty when hidden, and every backslash + n (either case)
 // becomes a line feed followed by a carriage return.
 std::string GlassCaptionText(std::string_view caption, bool showCaption);
-
-// The accelerator character of a caption (the one after a single '&'), or 0.
-char CaptionAccelerator(std::string_view caption);

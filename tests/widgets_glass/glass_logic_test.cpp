@@ -13,8 +13,8 @@ struct FakeButton : GlassButtonHost {
     explicit FakeButton(std::vector<FakeButton*>* siblings = nullptr) : siblings(siblings) {
         if (siblings) siblings->push_back(this);
     }
-    void Invalidate() override { ++invalidates; }
-    void Repaint() override { ++repaints; }
+    void RequestPaint() override { ++invalidates; }
+    void PaintNow() override { ++repaints; }
     void NotifyGroup(int groupIndex, const GlassButtonLogic& sender) override {
         ++notifications;
         if (!siblings) return;
@@ -132,13 +132,15 @@ TEST_F(GlassGroup, GroupIndexChangeTellsTheNewGroup) {
 TEST(GlassLoading, DownIsRememberedUntilLoaded) {
     FakeButton b;
     b.logic.SetStyle(TToolButtonStyle::tasCheck);
-    b.logic.BeginLoading();
-    b.logic.SetDown(true);
+    b.logic.RememberDown(true);
     EXPECT_FALSE(b.logic.Down());
     EXPECT_EQ(b.repaints, 0);
     b.logic.Loaded();
     EXPECT_TRUE(b.logic.Down());
     EXPECT_EQ(b.logic.State(), TGlassButtonState::Down);
+    b.logic.RememberDown(true);  // equal to Down: nothing to apply
+    b.logic.Loaded();
+    EXPECT_EQ(b.repaints, 1);
 }
 
 TEST(GlassMouse, GlowFollowsTheHeldButtonEvenOffTheButton) {
@@ -226,14 +228,6 @@ TEST(GlassCaption, BackslashNBecomesALineBreakInEitherCase) {
     EXPECT_EQ(GlassCaptionText("end\\", true), "end\\");
     EXPECT_EQ(GlassCaptionText("a\\tb", true), "a\\tb");
     EXPECT_EQ(GlassCaptionText("Mai\\ntarziu", false), "");
-}
-
-TEST(GlassCaption, AcceleratorIsTheCharacterAfterASingleAmpersand) {
-    EXPECT_EQ(CaptionAccelerator("&Descarca"), 'D');
-    EXPECT_EQ(CaptionAccelerator("Mai &tarziu"), 'T');
-    EXPECT_EQ(CaptionAccelerator("A && B"), 0);
-    EXPECT_EQ(CaptionAccelerator("A && &B"), 'B');
-    EXPECT_EQ(CaptionAccelerator("trailing&"), 0);
 }
 
 }  // namespace

@@ -2,8 +2,6 @@
 // the update dialog's two buttons are saved as PNGs next to the test for people to see.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "GlassButtonLogic.h"
 #include "GlassButtonPaint.h"
 #include "glass_pixels.h"
@@ -59,25 +57,6 @@ protected:
         return canvas;
     }
 
-    static bool IsDark(Rgb p) { return p.r < 90 && p.g < 90 && p.b < 90; }
-    static bool IsGreyText(Rgb p) {
-        return std::abs(p.r - p.g) < 40 && p.g < 170 && p.g > 80 && std::abs(p.g - p.b) < 40;
-    }
-    // Text rows away from the borders (the inner border is black too).
-    static int TextBands(const PixelCanvas& c, bool (*isInk)(Rgb)) {
-        return CountInkBands(c, 4, 4, c.width() - 4, c.height() - 4, isInk);
-    }
-
-    // The shine covers rows 1 to S of the body (S = (Hc - 3) div 2 + 1) and fades downwards.
-    static void ExpectShineBand(const PixelCanvas& c, int shineRows) {
-        const int x = 5;  // left of the caption, inside the corners
-        const Rgb top = c.At(x, 3), last = c.At(x, shineRows - 1), below = c.At(x, shineRows + 3),
-                  further = c.At(x, shineRows + 8);
-        EXPECT_GT(top.Sum(), last.Sum() + 60) << "the shine fades from top to bottom";
-        EXPECT_GT(last.Sum(), below.Sum() + 30) << "row " << shineRows - 1 << " still has shine";
-        EXPECT_LE(std::abs(below.Sum() - further.Sum()), 6) << "no shine below row " << shineRows;
-    }
-
 private:
     static GdiPlusSession* session_;
 };
@@ -89,14 +68,14 @@ TEST_F(GlassPaint, DialogButtonsShowBordersShineAndCaption) {
     ExpectShineBand(*download, 32);
     EXPECT_EQ(download->At(64, 0), (Rgb{255, 255, 255})) << "outer border";
     EXPECT_EQ(download->At(64, 64), (Rgb{255, 255, 255}));
-    EXPECT_TRUE(IsDark(download->At(64, 1))) << "inner border";
-    EXPECT_TRUE(IsDark(download->At(64, 63)));
+    EXPECT_TRUE(IsDarkInk(download->At(64, 1))) << "inner border";
+    EXPECT_TRUE(IsDarkInk(download->At(64, 63)));
     // Lime at alpha 127 over the panel: green stays high, red and blue drop to about half.
     const Rgb body = download->At(5, 50);
     EXPECT_GT(body.g, 230);
     EXPECT_NEAR(body.r, 0xE9 / 2, 12);
     EXPECT_NEAR(body.b, 0xFA / 2, 12);
-    EXPECT_EQ(TextBands(*download, IsDark), 1);
+    EXPECT_EQ(TextBands(*download, IsDarkInk), 1);
 
     const auto later = Paint(LaterButton(), "glass_later.png");
     ExpectShineBand(*later, 24);
@@ -104,7 +83,7 @@ TEST_F(GlassPaint, DialogButtonsShowBordersShineAndCaption) {
     EXPECT_GT(orange.r, 230);
     EXPECT_NEAR(orange.g, (0xF0 + 0x80) / 2, 12);
     EXPECT_NEAR(orange.b, 0xFA / 2, 12);
-    EXPECT_EQ(TextBands(*later, IsDark), 1);
+    EXPECT_EQ(TextBands(*later, IsDarkInk), 1);
 }
 
 TEST_F(GlassPaint, GlowRisesFromTheBottomCentreOnlyWhenAsked) {
@@ -123,8 +102,8 @@ TEST_F(GlassPaint, DisabledCaptionIsGreyAndTheGlowStays) {
     b.look.glow = true;
     b.caption.enabled = false;
     const auto disabled = Paint(b, "glass_download_disabled.png");
-    EXPECT_EQ(TextBands(*disabled, IsDark), 0) << "no black text left";
-    EXPECT_EQ(TextBands(*disabled, IsGreyText), 1);
+    EXPECT_EQ(TextBands(*disabled, IsDarkInk), 0) << "no black text left";
+    EXPECT_EQ(TextBands(*disabled, IsGreyInk), 1);
     b.caption.enabled = true;
     const auto enabled = Paint(b);
     EXPECT_EQ(disabled->At(64, 58), enabled->At(64, 58)) << "same glow as when enabled";
@@ -134,7 +113,7 @@ TEST_F(GlassPaint, BackslashNCaptionDrawsTwoLines) {
     Button b = LaterButton();
     b.caption.text = GlassCaptionText("Mai\\ntarziu", true);
     const auto twoLines = Paint(b, "glass_two_lines.png");
-    EXPECT_EQ(TextBands(*twoLines, IsDark), 2);
+    EXPECT_EQ(TextBands(*twoLines, IsDarkInk), 2);
 }
 
 TEST_F(GlassPaint, PlainGdiTextForAliasedOrUnknownFonts) {
@@ -142,13 +121,13 @@ TEST_F(GlassPaint, PlainGdiTextForAliasedOrUnknownFonts) {
     EXPECT_FALSE(IsScreenVectorFont("No Such Font Here"));
     Button b = LaterButton();
     b.caption.antiAlias = TAntiAlias::aaNone;
-    EXPECT_EQ(TextBands(*Paint(b), IsDark), 1);
+    EXPECT_EQ(TextBands(*Paint(b), IsDarkInk), 1);
     b.caption.antiAlias = TAntiAlias::aaClearType;
     b.caption.font.name = "No Such Font Here";
-    EXPECT_EQ(TextBands(*Paint(b), IsDark), 1);
+    EXPECT_EQ(TextBands(*Paint(b), IsDarkInk), 1);
     // GDI text stays on one line: the line break is not honoured there.
     b.caption.text = GlassCaptionText("Mai\\ntarziu", true);
-    EXPECT_EQ(TextBands(*Paint(b), IsDark), 1);
+    EXPECT_EQ(TextBands(*Paint(b), IsDarkInk), 1);
 }
 
 TEST_F(GlassPaint, SymbolsDrawOverTheBodyUnlessColourIsNone) {

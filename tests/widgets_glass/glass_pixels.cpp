@@ -1,5 +1,8 @@
 #include "glass_pixels.h"
 
+#include <gtest/gtest.h>
+
+#include <cstdlib>
 #include <vector>
 
 GdiPlusSession::GdiPlusSession() {
@@ -65,4 +68,24 @@ bool PixelCanvas::SavePng(const std::string& path) const {
         return image.Save(wide.c_str(), &encoders[i].Clsid, nullptr) == Gdiplus::Ok;
     }
     return false;
+}
+
+void ExpectShineBand(const PixelCanvas& c, int shineRows, int x) {
+    const Rgb top = c.At(x, 3), last = c.At(x, shineRows - 1), below = c.At(x, shineRows + 3),
+              further = c.At(x, shineRows + 8);
+    EXPECT_GT(top.Sum(), last.Sum() + 60) << "the shine fades from top to bottom";
+    EXPECT_GT(last.Sum(), below.Sum() + 30) << "row " << shineRows - 1 << " still has shine";
+    EXPECT_LE(std::abs(below.Sum() - further.Sum()), 6) << "no shine below row " << shineRows;
+}
+
+bool IsDarkInk(Rgb p) {
+    return p.r < 90 && p.g < 90 && p.b < 90;
+}
+
+bool IsGreyInk(Rgb p) {
+    return std::abs(p.r - p.g) < 40 && p.g < 170 && p.g > 80 && std::abs(p.g - p.b) < 40;
+}
+
+int TextBands(const PixelCanvas& c, bool (*isInk)(Rgb)) {
+    return CountInkBands(c, 4, 4, c.width() - 4, c.height() - 4, isInk);
 }

@@ -60,3 +60,12 @@ int CountInkBands(const PixelCanvas& canvas, int left, int top, int right, int b
     }
     return bands;
 }
+
+// The shine covers rows 1 to `shineRows` of the body and fades downwards; column x is left
+// of the caption and inside the corners. Records gtest failures.
+void ExpectShineBand(const PixelCanvas& canvas, int shineRows, int x = 5);
+
+bool IsDarkInk(Rgb p);
+bool IsGreyInk(Rgb p);
+// Text rows away from the borders (the inner border is black too).
+int TextBands(const PixelCanvas& canvas, bool (*isInk)(Rgb));
