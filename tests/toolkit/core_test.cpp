@@ -1,9 +1,237 @@
+// The platform-neutral core: colours, events, the component tree and the hand-over queue.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
 #include "toolkit/Color.h"
+#include "toolkit/Component.h"
+#include "toolkit/Exception.h"
+#include "toolkit/SyncQueue.h"
 
 using namespace tk;
 
-TEST(Color, ArgbPlacesOpacityAndSwapsRedAndBlue) {
+// ---- colours ----
+
+TEST(Color, GdiPlusColourPutsOpacityFirstAndRedBeforeBlue) {
+    // 33023 is orange as forms store it (red FF, green 80, blue 00).
     EXPECT_EQ(ArgbFromRGB(33023, 255), 0xFFFF8000u);
+    // 16760205: red 8D, green BD, blue FF, at half opacity.
+    EXPECT_EQ(ArgbFromRGB(16760205, 128), 0x808DBDFFu);
+    EXPECT_EQ(ArgbFromRGB(clBlack, 0), 0x00000000u);
+}
+
+TEST(Color, SystemColoursAreNegativeAndResolveThroughTheSystem) {
+    EXPECT_LT(clBtnFace, 0);
+    EXPECT_EQ(SystemColorIndex(clBtnFace), 15);
+    EXPECT_EQ(SystemColorIndex(clWindow), 5);
+    std::vector<int> asked;
+    auto system = [&](int index) {
+        asked.push_back(index);
+        return 0x00C0D0E0;
+    };
+    EXPECT_EQ(ResolveColor(clBtnFace, system), 0x00C0D0E0);
+    EXPECT_EQ(ResolveColor(clLime, system), clLime);
+    EXPECT_EQ(asked, std::vector<int>{15});
+    // No colour stays no colour: it must never turn into a drawable value.
+    EXPECT_EQ(ResolveColor(clNone, system), clNone);
+    EXPECT_EQ(clNone, 536870911);
+}
+
+// ---- events ----
+
+namespace {
+
+struct Listener : TObject {
+    std::vector<std::string> calls;
+    void Clicked(TObject* sender) { calls.push_back(sender ? "sender" : "null"); }
+    void Progress(TObject*, long long position, bool& cont) {
+        calls.push_back(std::to_string(position));
+        cont = position < 10;
+    }
+};
+
+}  // namespace
+
+TEST(Event, RaisedOnlyWhenAssignedAndCallsTheMember) {
+    TNotifyEvent onClick;
+    EXPECT_FALSE(onClick);
+    onClick(nullptr);  // unassigned: nothing happens
+    Listener listener;
+    onClick.Assign(&listener, &Listener::Clicked);
+    EXPECT_TRUE(onClick);
+    EXPECT_EQ(onClick.Object(), &listener);
+    onClick(&listener);
+    onClick.Clear();
+    onClick(&listener);
+    EXPECT_EQ(listener.calls, std::vector<std::string>{"sender"});
+}
+
+TEST(Event, ReferenceArgumentsReachTheCaller) {
+    TEvent<void(TObject*, long long, bool&)> onProgress;
+    Listener listener;
+    onProgress.Assign(&listener, &Listener::Progress);
+    bool cont = true;
+    onProgress(nullptr, 20, cont);
+    EXPECT_FALSE(cont);
+}
+
+// ---- component tree ----
+
+namespace {
+
+struct Probe : TComponent {
+    Probe(TComponent* owner, std::vector<std::string>& log, std::string tag)
+        : TComponent(owner), FLog(log), FTag(std::move(tag)) {}
+    ~Probe() override { FLog.push_back("free " + FTag); }
+    void Loaded() override {
+        FLog.push_back("loaded " + FTag + (Loading() ? " (still loading)" : ""));
+    }
+    void Notification(TComponent* c, TOperation op) override {
+        if (op == TOperation::opRemove) FLog.push_back(FTag + " told " + c->Name() + " left");
+    }
+    std::vector<std::string>& FLog;
+    std::string FTag;
+};
+
+}  // namespace
+
+TEST(Component, OwnerFreesOwnedNewestFirstAndOwnedOfOwned) {
+    std::vector<std::string> log;
+    {
+        Probe form(nullptr, log, "form");
+        auto* a = new Probe(&form, log, "a");
+        new Probe(a, log, "a1");
+        new Probe(&form, log, "b");
+        EXPECT_EQ(form.ComponentCount(), 2);
+        EXPECT_EQ(a->ComponentCount(), 1);
+        EXPECT_EQ(a->Owner(), &form);
+    }
+    // Components without names tell no sibling about a name; the order is what matters.
+    std::vector<std::string> frees;
+    for (auto& line : log)
+        if (line.rfind("free", 0) == 0) frees.push_back(line);
+    EXPECT_EQ(frees, (std::vector<std::string>{"free form", "free b", "free a", "free a1"}));
+}
+
+TEST(Component, DeletingAComponentRemovesItFromItsOwnerAndTellsSiblings) {
+    std::vector<std::string> log;
+    Probe form(nullptr, log, "form");
+    auto* a = new Probe(&form, log, "a");
+    a->SetName("ht");
+    new Probe(&form, log, "b");
+    delete a;
+    EXPECT_EQ(form.ComponentCount(), 1);
+    EXPECT_EQ(form.FindComponent("ht"), nullptr);
+    EXPECT_NE(std::find(log.begin(), log.end(), "form told ht left"), log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(), "b told ht left"), log.end());
+}
+
+TEST(Component, NamesAreUniqueAmongSiblingsIgnoringCase) {
+    std::vector<std::string> log;
+    Probe form(nullptr, log, "form");
+    auto* a = new Probe(&form, log, "a");
+    auto* b = new Probe(&form, log, "b");
+    a->SetName("progres");
+    EXPECT_THROW(b->SetName("PROGRES"), EComponentError);
+    EXPECT_EQ(b->Name(), "");
+    a->SetName("Progres");  // renaming itself is fine
+    EXPECT_EQ(form.FindComponent("progres"), a);
+    // A named component cannot join an owner that already has that name.
+    Probe other(nullptr, log, "other");
+    auto* c = new Probe(&other, log, "c");
+    c->SetName("progres");
+    EXPECT_THROW(form.InsertComponent(c), EComponentError);
+    EXPECT_EQ(c->Owner(), nullptr);
+    delete c;
+}
+
+TEST(Component, LoadingCoversTheTreeAndLoadedRunsAfterAllFlagsDrop) {
+    std::vector<std::string> log;
+    Probe form(nullptr, log, "form");
+    auto* a = new Probe(&form, log, "a");
+    new Probe(a, log, "a1");
+    form.BeginLoad();
+    EXPECT_TRUE(form.Loading());
+    EXPECT_TRUE(a->Loading());
+    EXPECT_FALSE(form.Designing());
+    log.clear();
+    form.EndLoad();
+    EXPECT_FALSE(a->Loading());
+    EXPECT_EQ(log, (std::vector<std::string>{"loaded a1", "loaded a", "loaded form"}));
+}
+
+TEST(Component, MovingBetweenOwnersChangesWhoFreesIt) {
+    std::vector<std::string> log;
+    auto* first = new Probe(nullptr, log, "first");
+    Probe second(nullptr, log, "second");
+    auto* moved = new Probe(first, log, "moved");
+    second.InsertComponent(moved);
+    EXPECT_EQ(first->ComponentCount(), 0);
+    delete first;
+    EXPECT_EQ(std::find(log.begin(), log.end(), "free moved"), log.end());
+    EXPECT_EQ(second.ComponentCount(), 1);
+}
+
+// ---- hand-over queue ----
+
+TEST(SyncQueue, WorkerCallsRunOnTheServingThreadAndWait) {
+    TSyncQueue queue;
+    std::atomic<int> wakes{0};
+    queue.SetWakeHandler([&] { ++wakes; });
+    std::thread::id ranOn;
+    std::atomic<bool> returned{false};
+    std::thread worker([&] {
+        queue.RunAndWait([&] { ranOn = std::this_thread::get_id(); });
+        returned = true;
+    });
+    while (!queue.HasPending()) std::this_thread::yield();
+    EXPECT_FALSE(returned);  // the worker waits for the GUI thread
+    EXPECT_TRUE(queue.RunPending());
+    worker.join();
+    EXPECT_TRUE(returned);
+    EXPECT_EQ(ranOn, std::this_thread::get_id());
+    EXPECT_EQ(wakes, 1);
+    EXPECT_FALSE(queue.RunPending());
+}
+
+TEST(SyncQueue, ExceptionRaisedOnTheGuiThreadIsRaisedInTheWorker) {
+    TSyncQueue queue;
+    std::string caught;
+    std::thread worker([&] {
+        try {
+            queue.RunAndWait([] { throw Exception("disk full"); });
+        } catch (const Exception& e) {
+            caught = e.Message();
+        }
+    });
+    while (!queue.HasPending()) std::this_thread::yield();
+    EXPECT_NO_THROW(queue.RunPending());  // the serving thread never sees it
+    worker.join();
+    EXPECT_EQ(caught, "disk full");
+}
+
+TEST(SyncQueue, CallsFromTheGuiThreadRunAtOnce) {
+    TSyncQueue queue;
+    int runs = 0;
+    queue.RunAndWait([&] { ++runs; });
+    EXPECT_EQ(runs, 1);
+    EXPECT_FALSE(queue.HasPending());
+}
+
+TEST(SyncQueue, ManyWorkersAreServedInTurn) {
+    TSyncQueue queue;
+    int total = 0;  // touched only on the serving thread
+    std::vector<std::thread> workers;
+    for (int w = 0; w < 4; ++w)
+        workers.emplace_back([&] {
+            for (int i = 0; i < 50; ++i) queue.RunAndWait([&] { ++total; });
+        });
+    while (total < 200) queue.RunPending();
+    for (auto& t : workers) t.join();
+    EXPECT_EQ(total, 200);
 }

@@ -1,0 +1,77 @@
+// A form without a frame at the screen's top-left corner, for clicks sent from outside
+// (xdotool). Exits with 0 once both the windowed and the windowless target were clicked,
+// with 1 when nothing arrived in time.
+#include <windows.h>
+
+#include <cstdio>
+
+#include "toolkit/Application.h"
+#include "toolkit/ExtCtrls.h"
+#include "toolkit/Forms.h"
+#include "toolkit/StdCtrls.h"
+
+using namespace tk;
+
+namespace {
+
+class TTarget : public TCustomControl {
+public:
+    using TCustomControl::TCustomControl;
+
+protected:
+    void Paint() override {
+        Canvas().BrushColor = clLime;
+        Canvas().FillRect(ClientRect());
+    }
+};
+
+class TProbeForm : public TForm {
+public:
+    explicit TProbeForm(TComponent* owner) : TForm(owner) {
+        SetCaption("Toolkit click probe");
+        SetBorderStyle(bsNone);
+        SetBounds(0, 0, 300, 200);
+        auto* windowed = new TTarget(this);
+        windowed->SetParent(this);
+        windowed->SetBounds(50, 50, 100, 40);
+        windowed->OnClick.Assign(this, &TProbeForm::WindowedClick);
+        auto* windowless = new TLabel(this);
+        windowless->SetParent(this);
+        windowless->SetBounds(50, 120, 0, 0);
+        windowless->SetCaption("Windowless target");
+        windowless->OnClick.Assign(this, &TProbeForm::WindowlessClick);
+        auto* giveUp = new TTimer(this);
+        giveUp->SetInterval(20000);
+        giveUp->OnTimer.Assign(this, &TProbeForm::GiveUp);
+    }
+    bool Done() const { return FWindowed && FWindowless; }
+
+private:
+    void WindowedClick(TObject*) {
+        FWindowed = true;
+        std::printf("windowed clicked\n");
+        Finish();
+    }
+    void WindowlessClick(TObject*) {
+        FWindowless = true;
+        std::printf("windowless clicked\n");
+        Finish();
+    }
+    void Finish() {
+        std::fflush(stdout);
+        if (Done()) Close();
+    }
+    void GiveUp(TObject*) { Close(); }
+
+    bool FWindowed = false;
+    bool FWindowless = false;
+};
+
+}  // namespace
+
+int main() {
+    Application.Initialize();
+    TProbeForm form(nullptr);
+    form.ShowModal();
+    return form.Done() ? 0 : 1;
+}
