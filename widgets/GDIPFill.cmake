@@ -5,7 +5,6 @@ if(QUILL_WINDOWS)
     ${CMAKE_CURRENT_LIST_DIR}/GDIPPicture.cpp
     ${CMAKE_CURRENT_LIST_DIR}/GDIPFill.cpp
     ${CMAKE_CURRENT_LIST_DIR}/GDIPFillPaint.cpp)
-  # Only the toolkit's header-only colour and event types are used here.
-  target_include_directories(quill_gdipfill PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/toolkit/include)
-  target_link_libraries(quill_gdipfill PUBLIC gdiplus ole32 shlwapi PRIVATE quill_options)
+  target_include_directories(quill_gdipfill PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(quill_gdipfill PUBLIC quill_toolkit gdiplus ole32 shlwapi PRIVATE quill_options)
 endif()

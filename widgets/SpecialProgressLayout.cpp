@@ -149,7 +149,7 @@ std::vector<PaintRect> PlanProgressBody(const ProgressLayout& layout, int client
     return rects;
 }
 
-std::vector<PaintRect> PlanProgressBorder(TBorderStyle style, int clientWidth, int clientHeight,
+std::vector<PaintRect> PlanProgressBorder(bool sunken, int clientWidth, int clientHeight,
                                           TColor background) {
     std::vector<PaintRect> rects;
     const auto add = [&](int x, int y, int width, int height, TColor color) {
@@ -166,7 +166,7 @@ std::vector<PaintRect> PlanProgressBorder(TBorderStyle style, int clientWidth, i
         add(right, top, 1, bottom - top + 1, bottomRight);
         add(left, bottom, right - left + 1, 1, bottomRight);
     };
-    if (style == bsNone) {
+    if (!sunken) {
         ring(0, background, background);
     } else {
         ring(0, tk::clBtnFace, tk::clBtnFace);

@@ -14,7 +14,6 @@ namespace quill {
 using tk::TColor;
 
 enum TTextOption { toCaption, toFormat, toNoText, toPercent };
-enum TBorderStyle { bsNone, bsSingle };
 
 // a * b / c rounded to the nearest integer, halves away from zero (the
 // Windows MulDiv rule), with a 64-bit product; -1 when c is 0.
@@ -56,9 +55,9 @@ std::vector<PaintRect> PlanProgressBody(const ProgressLayout& layout, int client
                                         int clientHeight, bool solid, bool gradientBlocks,
                                         const ProgressColors& colors);
 
-// The frame drawn over the outer rings: bsNone one ring in the background
-// colour, bsSingle three sunken rings of the given system colours.
-std::vector<PaintRect> PlanProgressBorder(TBorderStyle style, int clientWidth, int clientHeight,
+// The frame drawn over the outer rings: without a border one ring in the
+// background colour, with one (bsSingle) three sunken rings of system colours.
+std::vector<PaintRect> PlanProgressBorder(bool sunken, int clientWidth, int clientHeight,
                                           TColor background);
 
 // The text for an option; toFormat uses caption as a format with the

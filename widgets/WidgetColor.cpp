@@ -1,13 +1,15 @@
 #include "widgets/WidgetColor.h"
 
+#include "toolkit/Graphics.h"
+
 namespace quill {
 
 TColor ResolveWidgetColor(TColor color) {
-    return tk::ResolveColor(color, [](int index) { return ::GetSysColor(index); });
+    return tk::ColorToRGB(color);
 }
 
 Gdiplus::Color GdipColor(TColor color, std::uint8_t opacity) {
-    return Gdiplus::Color(tk::ArgbFromRGB(ResolveWidgetColor(color), opacity));
+    return Gdiplus::Color(tk::ColorToArgb(color, opacity));
 }
 
 }  // namespace quill

@@ -213,7 +213,7 @@ TEST(ProgressBody, SolidWithOneColourIsOneRectangle) {
 }
 
 TEST(ProgressBorder, SingleIsThreeSunkenRings) {
-    const auto rects = PlanProgressBorder(bsSingle, 10, 6, kBack);
+    const auto rects = PlanProgressBorder(true, 10, 6, kBack);
     ASSERT_EQ(rects.size(), 12u);
     // Outer ring all button face; middle shadow over highlight; inner dark
     // shadow over face.
@@ -227,7 +227,7 @@ TEST(ProgressBorder, SingleIsThreeSunkenRings) {
 }
 
 TEST(ProgressBorder, NoneIsOneFrameInTheBackground) {
-    const auto rects = PlanProgressBorder(bsNone, 10, 6, kBack);
+    const auto rects = PlanProgressBorder(false, 10, 6, kBack);
     ASSERT_EQ(rects.size(), 4u);
     for (const auto& r : rects) EXPECT_EQ(r.Color, kBack);
     EXPECT_EQ(rects[3], (PaintRect{0, 5, 10, 1, kBack}));
