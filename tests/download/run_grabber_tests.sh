@@ -12,23 +12,32 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A body of 300 000 bytes that is not all one value, so misplaced pieces show.
+# A body of 300 000 random bytes, so misplaced or repeated pieces show.
 mkdir -p "$work/release" "$work/small"
-python3 -c "import sys; sys.stdout.buffer.write(bytes((i * 7 + i // 251) % 256 for i in range(300000)))" \
-  >"$work/release/UpdateQl.zip"
+head -c 300000 /dev/urandom >"$work/release/UpdateQl.zip"
 head -c 65536 "$work/release/UpdateQl.zip" >"$work/small/UpdateQl.zip"
 
-# start_server NAME RELEASE [server options...]: exports DL_PORT_NAME and DL_LOG_NAME.
+# start_server NAME RELEASE [server options...]: starts it in the background; the
+# servers start side by side (each python start is slow on a busy machine).
+names=()
 start_server() {
   local name=$1 release=$2
   shift 2
   python3 "$QUILL_SERVER" --port 0 --port-file "$work/$name.port" --release "$release" \
     --log "$work/$name.log" "$@" &
   pids+=($!)
-  for _ in $(seq 100); do [ -s "$work/$name.port" ] && break; sleep 0.05; done
-  [ -s "$work/$name.port" ] || { echo "server $name did not start" >&2; exit 1; }
-  export "DL_PORT_${name^^}=$(cat "$work/$name.port")"
-  export "DL_LOG_${name^^}=$work/$name.log"
+  names+=("$name")
+}
+
+# Exports DL_PORT_<NAME> and DL_LOG_<NAME> once every server listens.
+await_servers() {
+  local name
+  for name in "${names[@]}"; do
+    for _ in $(seq 600); do [ -s "$work/$name.port" ] && break; sleep 0.05; done
+    [ -s "$work/$name.port" ] || { echo "server $name did not start" >&2; exit 1; }
+    export "DL_PORT_${name^^}=$(cat "$work/$name.port")"
+    export "DL_LOG_${name^^}=$work/$name.log"
+  done
 }
 
 start_server ok "$work/release"
@@ -37,6 +46,7 @@ start_server notfound "$work/release" --fault 404
 start_server badlength "$work/release" --fault bad-length
 start_server hugelength "$work/release" --fault huge-length
 start_server slow "$work/small" --fault slow --slow-delay 0.05
+await_servers
 
 # A port nothing listens on: bound once to learn a free number, then released.
 export DL_PORT_DEAD=$(python3 -c "import socket; s=socket.socket(); s.bind(('127.0.0.1', 0)); print(s.getsockname()[1])")
