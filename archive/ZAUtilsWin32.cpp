@@ -4,6 +4,12 @@
 #include <windows.h>
 #include <shellapi.h>
 
+// The platform interface names its operations as the system does; windows.h would turn
+// them into its own ANSI macros.
+#undef DeleteFile
+#undef OemToAnsi
+#undef AnsiToOem
+
 namespace {
 
 class TWinFile final : public TZAFile {
