@@ -1,14 +1,18 @@
 // A form without a frame at the screen's top-left corner, for clicks sent from outside
 // (xdotool). Exits with 0 once both the windowed and the windowless target were clicked,
 // with 1 when nothing arrived in time.
+//   toolkit_probe.exe --navigate <url>: instead shows a browser that navigates to the URL,
+//   prints whether the browser exists and took the request, and closes after 3 seconds.
 #include <windows.h>
 
 #include <cstdio>
+#include <string>
 
 #include "toolkit/Application.h"
 #include "toolkit/ExtCtrls.h"
 #include "toolkit/Forms.h"
 #include "toolkit/StdCtrls.h"
+#include "toolkit/WebBrowser.h"
 
 using namespace tk;
 
@@ -69,8 +73,28 @@ private:
 
 }  // namespace
 
-int main() {
+int Navigate(const char* url) {
+    TForm form(nullptr);
+    form.SetCaption("Toolkit browser probe");
+    form.SetBounds(0, 0, 400, 300);
+    auto* browser = new TWebBrowser(&form);
+    browser->SetParent(&form);
+    browser->SetBounds(8, 8, 297, 237);
+    bool available = browser->Available();
+    bool accepted = browser->Navigate(ToWide(url));
+    std::printf("available=%d navigate=%d\n", available, accepted);
+    std::fflush(stdout);
+    auto* closer = new TTimer(&form);
+    closer->SetInterval(3000);
+    closer->OnTimer.Assign([&form](TObject*) { form.Close(); });
+    // The modal loop runs on although the page never finishes loading.
+    form.ShowModal();
+    return 0;
+}
+
+int main(int argc, char** argv) {
     Application.Initialize();
+    if (argc == 3 && std::string(argv[1]) == "--navigate") return Navigate(argv[2]);
     TProbeForm form(nullptr);
     form.ShowModal();
     return form.Done() ? 0 : 1;
