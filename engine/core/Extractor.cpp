@@ -132,7 +132,8 @@ std::int32_t Extractor::extractAll(ByteSource& archive) {
             continue;
         }
         if (entry.isDirectory()) {
-            if (request_.directoryNames && !request_.testOnly) {
+            // Freshening only replaces files: it makes no new folders.
+            if (request_.directoryNames && !request_.testOnly && !request_.freshen) {
                 fs::path folder;
                 for (const auto& segment : *segments) folder /= segment;
                 plan.push_back({i, folder, true});

@@ -1,0 +1,84 @@
+#!/usr/bin/env python3
+"""Makes the engine tests' archives with real tools: Info-ZIP `zip -P`, `7z` with ZipCrypto and
+python's zipfile. Deterministic contents; usage: make-test-archives.py <output folder>"""
+import os
+import random
+import shutil
+import subprocess
+import sys
+import zipfile
+
+out = os.path.abspath(sys.argv[1])
+shutil.rmtree(out, ignore_errors=True)
+src = os.path.join(out, 'src')
+rng = random.Random(7)
+PASSWORD = 'secret'
+STAMP = (2020, 6, 15, 12, 0, 0)
+
+
+def text(size):
+    words = ['quill', 'ledger', 'invoice', 'total', 'client', 'marigold', 'step', 'factura']
+    lines, length = [], 0
+    while length < size:
+        lines.append(' '.join(rng.choice(words) for _ in range(12)) + '\n')
+        length += len(lines[-1])
+    return ''.join(lines)[:size].encode()
+
+
+def write(root, relative, data):
+    path = os.path.join(root, relative)
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, 'wb') as f:
+        f.write(data)
+
+
+def run(*args, cwd):
+    subprocess.run(args, cwd=cwd, check=True, stdout=subprocess.DEVNULL)
+
+
+write(src, 'top.txt', text(1000))
+write(src, 'dir/a.txt', text(50000))
+write(src, 'dir/sub/b.bin', rng.randbytes(300000))
+os.makedirs(os.path.join(src, 'emptydir'))
+run('zip', '-q', '-r', '-P', PASSWORD, os.path.join(out, 'infozip.zip'), 'top.txt', 'dir', 'emptydir', cwd=src)
+run('7z', 'a', '-tzip', '-p' + PASSWORD, '-mem=ZipCrypto', os.path.join(out, 'sevenzip.zip'), 'top.txt', 'dir', cwd=src)
+
+large = os.path.join(out, 'src-large')
+write(large, 'big.txt', text(4 * 1024 * 1024))
+write(large, 'small.txt', text(100))
+run('zip', '-q', '-P', PASSWORD, os.path.join(out, 'large.zip'), 'big.txt', 'small.txt', cwd=large)
+
+
+def python_zip(name, entries, compression=zipfile.ZIP_STORED, force_zip64=False):
+    with zipfile.ZipFile(os.path.join(out, name), 'w', compression) as archive:
+        for entry_name, data in entries:
+            info = zipfile.ZipInfo(entry_name, STAMP)
+            info.compress_type = compression
+            if data is None:
+                info.external_attr = 0o40755 << 16 | 0x10
+                archive.writestr(info, b'')
+            else:
+                with archive.open(info, 'w', force_zip64=force_zip64) as f:
+                    f.write(data)
+
+
+python_zip('stored.zip', [('readme.txt', b'read me\n'), ('docs/', None),
+                          ('docs/guide.txt', text(3000)), ('bin/tool.dat', rng.randbytes(5000))])
+python_zip('zip64.zip', [('big/part.txt', text(20000))], zipfile.ZIP_DEFLATED, force_zip64=True)
+python_zip('samename.zip', [('a/x.txt', b'first'), ('b/x.txt', b'second')])
+python_zip('hostile.zip', [
+    ('../evil.txt', b'evil'),
+    ('/abs.txt', b'evil'),
+    ('C:/drive.txt', b'evil'),
+    ('\\\\server\\share\\unc.txt', b'evil'),
+    ('dir/../../up.txt', b'evil'),
+    ('dir\\..\\..\\back.txt', b'evil'),
+    ('CON', b'evil'),
+    ('sub/aux.txt', b'evil'),
+    ('stream.txt:hidden', b'evil'),
+    ('trail. ', b'evil'),
+    ('ok.txt', b'fine'),
+    ('./dot/fine.txt', b'fine too'),
+])
+with open(os.path.join(out, 'stamp'), 'w') as f:
+    f.write('ok\n')
