@@ -230,3 +230,14 @@ TEST_F(ZipArchiverTest, NotAZipArchiveIsShownOnReadAndOnExtract) {
 }
 
 }  // namespace
+
+namespace {
+TEST_F(ZipArchiverTest, UnwritableBaseFolderIs11051WithTheSystemError) {
+    zip.SetZipFileName(archive);
+    zip.ExtrBaseDir = "/proc";  // nobody may create files there, not even an administrator
+    EXPECT_EQ(zip.Extract(), ZS::CannotWrite);
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_NE(dialogs[0].find("Cannot write to /proc/ <"), std::string::npos) << dialogs[0];
+    EXPECT_TRUE(loader.requests.empty());
+}
+}  // namespace
