@@ -32,7 +32,10 @@ PictureCorner CornerOf(TFillPicturePosition position) {
 std::unique_ptr<Gdiplus::FontFamily> CaptionFamily(const tk::TFont& font, int style) {
     auto family = std::make_unique<Gdiplus::FontFamily>(tk::ToWide(font.Name()).c_str());
     if (family->GetLastStatus() == Gdiplus::Ok && family->IsStyleAvailable(style)) return family;
-    return std::make_unique<Gdiplus::FontFamily>(L"Arial");
+    family = std::make_unique<Gdiplus::FontFamily>(L"Arial");
+    if (family->GetLastStatus() == Gdiplus::Ok) return family;
+    // Not even Arial (wine has none): the caption still shows, in the system's sans serif.
+    return std::unique_ptr<Gdiplus::FontFamily>(Gdiplus::FontFamily::GenericSansSerif()->Clone());
 }
 
 // The caption text's brush over its measured box; null for gradient types
