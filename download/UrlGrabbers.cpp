@@ -162,7 +162,7 @@ void THttpUrlGrabberThread::ReportError(std::string text) {
 void THttpUrlGrabberThread::RunSteps(Handles& h) {
     auto& grabber = static_cast<THttpUrlGrabber&>(Grabber);
 
-    UrlParts url = SplitUrl(grabber.Url(), THttpUrlGrabber::Marker);
+    UrlParts url = SplitUrl(TransferUrl(), THttpUrlGrabber::Marker);
     if (url.UserName.empty()) url.UserName = grabber.UserName;
     if (url.Password.empty()) url.Password = grabber.Password;
     if (url.Port == 0) url.Port = grabber.Port;

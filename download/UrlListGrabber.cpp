@@ -33,8 +33,11 @@ void TCustomUrlGrabber::NotifyStatus() {
 }
 
 void TCustomUrlGrabber::Start() {
+    if (FEventDepth > 0)
+        throw tk::Exception("A grabber cannot be started from one of its own events.");
     Stop();
     FWorker = WorkerClass()(*this);
+    FWorker->FTransferUrl = FUrl;
     try {
         FWorker->Start();
     } catch (...) {
@@ -45,9 +48,10 @@ void TCustomUrlGrabber::Start() {
 
 void TCustomUrlGrabber::Stop() {
     if (!FWorker) return;
+    FWorker->Terminate();
+    if (FEventDepth > 0) return;
     // The worker stays reachable while it winds down: its last status and closing
     // events are still delivered during the wait.
-    FWorker->Terminate();
     FWorker->WaitFor();
     FWorker.reset();
 }
@@ -95,6 +99,17 @@ void TCustomUrlGrabberThread::Execute() {
         SyncClosed();
     } catch (...) {
     }
+}
+
+void TCustomUrlGrabberThread::RunOnGuiThread(void (TCustomUrlGrabberThread::*step)()) {
+    Synchronize([this, step] {
+        struct Depth {
+            int& count;
+            explicit Depth(int& c) : count(c) { ++count; }
+            ~Depth() { --count; }
+        } depth(Grabber.FEventDepth);
+        (this->*step)();
+    });
 }
 
 TMemoryStream& TCustomUrlGrabberThread::CreateStream() {

@@ -96,8 +96,11 @@ public:
     // transfer is stopped first.
     void Start();
     // Ends the running transfer, if any, and returns when its worker has ended. On the
-    // GUI thread the worker's events keep being delivered while it waits. Must not be
-    // called from a handler of this grabber's own events.
+    // GUI thread the worker's events keep being delivered while it waits.
+    // Called from a handler of this grabber's own events (where the worker is waiting
+    // for the handler, so waiting for the worker would never end), it only asks the
+    // transfer to end; the worker is freed by the next Start, Stop or the destruction.
+    // Start refuses to run from such a handler.
     void Stop();
 
     // The settings a saved form carries: those without a declared default, and those
@@ -127,6 +130,7 @@ protected:
     std::atomic<std::int64_t> FBytesRead{0};
     TMemoryStream* FStream = nullptr;  // the body of the running transfer; the worker owns it
     std::unique_ptr<TCustomUrlGrabberThread> FWorker;
+    int FEventDepth = 0;  // GUI-thread steps of this grabber's worker now running
 };
 
 class TProxyingUrlGrabber : public TCustomUrlGrabber {
@@ -166,29 +170,28 @@ protected:
 
     // The GUI-thread steps, each handed over and waited for; an exception raised by
     // the step comes back here.
-    void SyncProgress() {
-        Synchronize([this] { FireProgress(); });
-    }
-    void SyncNotifyStatus() {
-        Synchronize([this] { Grabber.NotifyStatus(); });
-    }
-    void SyncDone() {
-        Synchronize([this] { FireDone(); });
-    }
-    void SyncError() {
-        Synchronize([this] { FireError(); });
-    }
-    void SyncClosed() {
-        Synchronize([this] { FireClosed(); });
-    }
+    void SyncProgress() { RunOnGuiThread(&TCustomUrlGrabberThread::FireProgress); }
+    void SyncNotifyStatus() { RunOnGuiThread(&TCustomUrlGrabberThread::NotifyGrabberStatus); }
+    void SyncDone() { RunOnGuiThread(&TCustomUrlGrabberThread::FireDone); }
+    void SyncError() { RunOnGuiThread(&TCustomUrlGrabberThread::FireError); }
+    void SyncClosed() { RunOnGuiThread(&TCustomUrlGrabberThread::FireClosed); }
 
     void FireProgress();
     void FireDone();
     void FireError();
     void FireClosed();
 
+    // The address as it was when the transfer started; the worker thread reads this
+    // copy, never the grabber's Url, which the GUI thread owns.
+    const std::string& TransferUrl() const { return FTransferUrl; }
+
 private:
+    friend class TCustomUrlGrabber;
     void FreeStream();
+    void NotifyGrabberStatus() { Grabber.NotifyStatus(); }
+    void RunOnGuiThread(void (TCustomUrlGrabberThread::*step)());
+
+    std::string FTransferUrl;
 
     std::unique_ptr<TMemoryStream> FStream;
 };

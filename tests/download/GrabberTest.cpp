@@ -508,6 +508,28 @@ TEST_F(GrabberTest, StartDuringTransferEndsTheFirst) {
     EXPECT_EQ(log.names.size(), events);
 }
 
+TEST_F(GrabberTest, StopFromOwnHandlerAsksWithoutWaiting) {
+    bool startRefused = false;
+    log.onProgress = [this, &startRefused](std::int64_t) {
+        if (grabber->Status() != gsReceiving) return true;
+        try {
+            grabber->Start();
+        } catch (const tk::Exception&) {
+            startRefused = true;
+        }
+        grabber->Stop();  // would never return if it waited for the worker waiting for us
+        return true;
+    };
+    grabber->SetUrl(UrlOf("DL_PORT_SLOW"));
+    RunToEnd();
+    EXPECT_TRUE(startRefused);
+    EXPECT_EQ(log.dones, 0);
+    EXPECT_EQ(log.errors, 0);
+    EXPECT_LE(grabber->BytesRead(), 1025);
+    EXPECT_EQ(log.names.back(), "ConnectionClosed");
+    grabber->Stop();  // frees the finished worker
+}
+
 TEST_F(GrabberTest, DestroyingDuringTransferStopsIt) {
     grabber->SetUrl(UrlOf("DL_PORT_SLOW"));
     grabber->Start();
