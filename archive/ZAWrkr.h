@@ -20,10 +20,10 @@ enum TZACodePage : uint8_t { cpAuto, cpNone, cpOEM };
 enum THowToDelete : uint8_t { htdFinal, htdAllowUndo };
 
 using TNewNameEvent =
-    std::function<void(TZASender Sender, int32_t SeqNo, const ZipDirEntry& ZipEntry)>;
-using TDirUpdateEvent = std::function<void(TZASender Sender)>;
-using TGetNextDiskEvent = std::function<void(TZASender Sender, int32_t DiskSeqNo, int32_t DiskTotal,
-                                             const std::string& Drive, bool& AbortAction)>;
+    tk::TEvent<void(TZASender Sender, int32_t SeqNo, const ZipDirEntry& ZipEntry)>;
+using TDirUpdateEvent = tk::TEvent<void(TZASender Sender)>;
+using TGetNextDiskEvent = tk::TEvent<void(TZASender Sender, int32_t DiskSeqNo, int32_t DiskTotal,
+                                          const std::string& Drive, bool& AbortAction)>;
 
 // How the parts of a multi-part archive are named.
 enum class TZAPartStyle : uint8_t {
