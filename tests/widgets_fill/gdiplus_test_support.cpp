@@ -52,6 +52,14 @@ void TestBitmap::SavePng(const std::string& name) {
     FBitmap.Save((file + L".png").c_str(), &png, nullptr);
 }
 
+void SaveDcPng(HDC dc, const std::string& name) {
+    auto bitmap = static_cast<HBITMAP>(::GetCurrentObject(dc, OBJ_BITMAP));
+    Gdiplus::Bitmap image(bitmap, nullptr);
+    const CLSID png = PngEncoder();
+    const std::wstring file(name.begin(), name.end());
+    image.Save((file + L".png").c_str(), &png, nullptr);
+}
+
 std::uint32_t RgbOf(TColor color) {
     const auto c = static_cast<std::uint32_t>(ResolveWidgetColor(color));
     return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);

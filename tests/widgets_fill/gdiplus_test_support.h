@@ -39,6 +39,9 @@ private:
     Gdiplus::Graphics FGraphics;
 };
 
+// Writes the bitmap selected into a memory DC to <name>.png.
+void SaveDcPng(HDC dc, const std::string& name);
+
 // 0x00RRGGBB of a TColor (0x00BBGGRR).
 std::uint32_t RgbOf(TColor color);
 // Largest difference of the three channels.

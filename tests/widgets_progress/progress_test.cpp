@@ -1,0 +1,314 @@
+// The segmented progress bar drawn into its off-screen picture, read back
+// pixel by pixel; a PNG of each case is left next to the test program.
+#include "widgets/SpecialProgress.h"
+
+#include "gdiplus_test_support.h"
+
+#include "toolkit/Application.h"
+#include "toolkit/Forms.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace quill;
+
+namespace {
+
+constexpr TColor kGround = 0x404040;
+constexpr TColor kGreen = 0x00C000;
+
+class ProgressTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (!tk::Application.Initialized()) tk::Application.Initialize();
+    }
+
+    std::unique_ptr<TSpecialProgress> bar = std::make_unique<TSpecialProgress>(nullptr);
+
+    // The update dialog's bar.
+    void DialogBar() {
+        bar->SetBounds(0, 0, 489, 33);
+        bar->SetBorderStyle(tk::bsSingle);
+        bar->SetColor(kGround);
+    }
+    TColor Pixel(int x, int y) const { return ::GetPixel(bar->Picture().DC(), x, y); }
+    void Save(const std::string& name) const {
+        quill::testing::SaveDcPng(bar->Picture().DC(), name);
+    }
+    // Leftmost column holding a pixel of the given colour in rows 1..h-2.
+    int LeftmostOf(TColor color) const {
+        for (int x = 0; x < bar->Width(); ++x)
+            for (int y = 1; y < bar->Height() - 1; ++y)
+                if (Pixel(x, y) == color) return x;
+        return -1;
+    }
+};
+
+}  // namespace
+
+TEST_F(ProgressTest, StartsWithItsInitialSettings) {
+    EXPECT_EQ(bar->Width(), 150);
+    EXPECT_EQ(bar->Height(), 15);
+    EXPECT_EQ(bar->Minimum(), 0);
+    EXPECT_EQ(bar->Maximum(), 100);
+    EXPECT_EQ(bar->Position(), 0);
+    EXPECT_EQ(bar->StartColor(), tk::clWhite);
+    EXPECT_EQ(bar->EndColor(), tk::clBlack);
+    EXPECT_FALSE(bar->Solid());
+    EXPECT_FALSE(bar->GradientBlocks());
+    EXPECT_EQ(bar->BorderStyle(), tk::bsNone);
+    EXPECT_EQ(bar->TextOption(), toNoText);
+    EXPECT_FALSE(bar->TextCentered());
+    EXPECT_EQ(bar->Step(), 10);
+    EXPECT_EQ(bar->Color(), tk::clWindow);
+    EXPECT_EQ(bar->HintColor(), tk::clInfoBk);
+}
+
+TEST_F(ProgressTest, DialogBarDrawsWholeBlocksWithGapsAndACutLastBlock) {
+    DialogBar();
+    bar->SetStartColor(kGreen);
+    bar->SetEndColor(kGreen);
+    bar->SetPosition(100);
+    Save("progress_dialog_full");
+    EXPECT_EQ(bar->Layout().BlockWidth, 22);
+    EXPECT_EQ(bar->Layout().FilledWidth, 487);
+    const int y = 16;
+    // Blocks of 21 pixels from x = 1, one-pixel gaps in Color; the sunken
+    // frame covers the three outer rings.
+    for (int x = 3; x <= 21; ++x) EXPECT_EQ(Pixel(x, y), kGreen) << x;
+    EXPECT_EQ(Pixel(22, y), kGround);
+    EXPECT_EQ(Pixel(23, y), kGreen);
+    EXPECT_EQ(Pixel(43, y), kGreen);
+    EXPECT_EQ(Pixel(44, y), kGround);
+    EXPECT_EQ(Pixel(484, y), kGround);  // the last gap
+    EXPECT_EQ(Pixel(485, y), kGreen);   // the cut block, up to x = 487
+    // Sunken frame: face outside, then shadow over highlight, then dark shadow.
+    EXPECT_EQ(Pixel(200, 0), tk::ColorToRGB(tk::clBtnFace));
+    EXPECT_EQ(Pixel(200, 1), tk::ColorToRGB(tk::clBtnShadow));
+    EXPECT_EQ(Pixel(200, 2), tk::ColorToRGB(tk::cl3DDkShadow));
+    EXPECT_EQ(Pixel(200, 31), tk::ColorToRGB(tk::clBtnHighlight));
+    EXPECT_EQ(Pixel(488, 16), tk::ColorToRGB(tk::clBtnFace));
+    EXPECT_EQ(Pixel(487, 16), tk::ColorToRGB(tk::clBtnHighlight));
+    EXPECT_EQ(Pixel(486, 16), tk::ColorToRGB(tk::clBtnFace));
+}
+
+TEST_F(ProgressTest, ABlockAppearsOnlyPastItsHalf) {
+    DialogBar();
+    bar->SetStartColor(kGreen);
+    bar->SetEndColor(kGreen);
+    bar->SetMaximum(487);  // one position per inner pixel
+    bar->SetPosition(11);
+    Save("progress_half_block");
+    EXPECT_EQ(Pixel(10, 16), kGround);
+    bar->SetPosition(12);
+    Save("progress_more_than_half_block");
+    EXPECT_EQ(Pixel(10, 16), kGreen);
+    EXPECT_EQ(Pixel(21, 16), kGreen);
+    EXPECT_EQ(Pixel(23, 16), kGround);
+}
+
+TEST_F(ProgressTest, RampRunsFromStartToEndOverTheFilledPart) {
+    DialogBar();
+    bar->SetBorderStyle(tk::bsNone);
+    bar->SetStartColor(tk::clWhite);
+    bar->SetEndColor(0xFF0000);  // blue
+    bar->SetGradientBlocks(true);
+    bar->SetPosition(100);
+    Save("progress_gradient_blocks_full");
+    EXPECT_EQ(Pixel(1, 16), tk::clWhite);
+    const TColor last = Pixel(487, 16);
+    EXPECT_LE(tk::RedOf(last), 2);
+    EXPECT_EQ(tk::BlueOf(last), 255);
+    // Halfway the same block is a different colour than when the bar is full.
+    const TColor fullAt100 = Pixel(100, 16);
+    bar->SetPosition(50);
+    Save("progress_gradient_blocks_half");
+    EXPECT_NE(Pixel(100, 16), fullAt100);
+    const int end = bar->Layout().FilledWidth;
+    EXPECT_LE(tk::RedOf(Pixel(end, 16) == kGround ? Pixel(end - 1, 16) : Pixel(end, 16)), 12);
+}
+
+TEST_F(ProgressTest, EqualColoursGiveSingleColouredBlocks) {
+    DialogBar();
+    bar->SetStartColor(0x3366CC);
+    bar->SetEndColor(0x3366CC);
+    bar->SetGradientBlocks(true);
+    bar->SetPosition(60);
+    Save("progress_one_colour");
+    for (int x = 3; x < bar->Layout().FilledWidth; ++x)
+        if (x % 22 != 0) ASSERT_EQ(Pixel(x, 16), 0x3366CC) << x;
+}
+
+TEST_F(ProgressTest, SolidBarHasNoGaps) {
+    DialogBar();
+    bar->SetSolid(true);
+    bar->SetStartColor(kGreen);
+    bar->SetEndColor(kGreen);
+    bar->SetPosition(40);
+    Save("progress_solid");
+    EXPECT_EQ(bar->Layout().FilledWidth, 195);
+    for (int x = 3; x <= 195; ++x) ASSERT_EQ(Pixel(x, 16), kGreen) << x;
+    EXPECT_EQ(Pixel(196, 16), kGround);
+}
+
+TEST_F(ProgressTest, PositionIsClampedToTheRange) {
+    bar->SetPosition(500);
+    EXPECT_EQ(bar->Position(), 100);
+    bar->SetPosition(-5);
+    EXPECT_EQ(bar->Position(), 0);
+    bar->SetPosition(80);
+    bar->SetMaximum(50);
+    EXPECT_EQ(bar->Position(), 50);
+    bar->SetMinimum(70);  // past Maximum: becomes Maximum
+    EXPECT_EQ(bar->Minimum(), 50);
+    EXPECT_EQ(bar->Position(), 50);
+    bar->SetMaximum(10);  // below Minimum: becomes Minimum
+    EXPECT_EQ(bar->Maximum(), 50);
+    EXPECT_EQ(bar->Percent(), 0);
+}
+
+TEST_F(ProgressTest, PercentTextStartsAtZeroWhileTheFilledPartIsNarrower) {
+    bar->SetBounds(0, 0, 30, 20);
+    bar->SetColor(kGround);
+    bar->SetSolid(true);
+    bar->SetStartColor(kGreen);
+    bar->SetEndColor(kGreen);
+    bar->Font().SetColor(tk::clRed);
+    bar->SetTextOption(toPercent);
+    bar->SetPosition(40);
+    Save("progress_percent_narrow");
+    EXPECT_EQ(bar->Layout().FilledWidth, 11);
+    const int textLeft = LeftmostOf(tk::clRed);
+    EXPECT_GE(textLeft, 1);  // column 0 is the frame
+    EXPECT_LE(textLeft, 2);
+
+    // Centred on the whole bar instead.
+    bar->SetTextCentered(true);
+    bar->SetBounds(0, 0, 200, 20);
+    const int before = bar->RenderCount();
+    HDC screen = ::GetDC(nullptr);
+    HDC dc = ::CreateCompatibleDC(screen);
+    HBITMAP target = ::CreateCompatibleBitmap(screen, 200, 20);
+    HGDIOBJ old = ::SelectObject(dc, target);
+    bar->PaintOn(dc);  // the size changed: Paint redraws first
+    EXPECT_EQ(bar->RenderCount(), before + 1);
+    Save("progress_percent_centred");
+    const int centredLeft = LeftmostOf(tk::clRed);
+    EXPECT_GT(centredLeft, 80);
+    EXPECT_LT(centredLeft, 100);
+    EXPECT_EQ(::GetPixel(dc, 50, 10), static_cast<COLORREF>(Pixel(50, 10)));
+    ::SelectObject(dc, old);
+    ::DeleteObject(target);
+    ::DeleteDC(dc);
+    ::ReleaseDC(nullptr, screen);
+}
+
+TEST_F(ProgressTest, EmptyRangeDrawsOnlyTheText) {
+    bar->SetBounds(0, 0, 200, 20);
+    bar->SetColor(kGround);
+    bar->SetStartColor(kGreen);
+    bar->SetEndColor(kGreen);
+    bar->Font().SetColor(tk::clRed);
+    bar->SetMaximum(0);
+    bar->SetCaption("Download");
+    bar->SetTextOption(toCaption);
+    bar->SetTextCentered(true);
+    Save("progress_empty_range_text");
+    EXPECT_EQ(LeftmostOf(kGreen), -1);
+    EXPECT_GT(LeftmostOf(tk::clRed), 50);
+    EXPECT_EQ(bar->Layout().FilledWidth, 0);
+}
+
+TEST_F(ProgressTest, TooSmallPaintsNothing) {
+    HDC screen = ::GetDC(nullptr);
+    HDC dc = ::CreateCompatibleDC(screen);
+    HBITMAP target = ::CreateCompatibleBitmap(screen, 20, 20);
+    HGDIOBJ old = ::SelectObject(dc, target);
+    for (auto [w, h] : {std::pair{2, 15}, std::pair{15, 2}, std::pair{20, 20}}) {
+        RECT all{0, 0, 20, 20};
+        ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+        bar->SetBounds(0, 0, w, h);
+        bar->SetColor(kGround);
+        bar->PaintOn(dc);
+        const bool painted = ::GetPixel(dc, 0, 0) != 0;
+        EXPECT_EQ(painted, w > 2 && h > 2) << w << "x" << h;
+    }
+    ::SelectObject(dc, old);
+    ::DeleteObject(target);
+    ::DeleteDC(dc);
+    ::ReleaseDC(nullptr, screen);
+}
+
+TEST_F(ProgressTest, ChangesThatMoveNothingRedrawNothing) {
+    DialogBar();
+    bar->SetPosition(10);
+    int renders = bar->RenderCount();
+    bar->SetPosition(10);
+    bar->SetMaximum(100);
+    bar->SetStartColor(bar->StartColor());
+    bar->SetTextCentered(true);  // no text shown
+    bar->SetPosition(11);        // same block
+    EXPECT_EQ(bar->RenderCount(), renders);
+
+    bar->SetSolid(true);
+    renders = bar->RenderCount();
+    bar->SetGradientBlocks(true);  // solid: does not redraw
+    EXPECT_EQ(bar->RenderCount(), renders);
+
+    bar->SetSolid(false);
+    bar->SetTextOption(toPercent);
+    renders = bar->RenderCount();
+    bar->SetPosition(10);  // same block, but the percentage shown moves
+    EXPECT_EQ(bar->RenderCount(), renders + 1);
+    bar->SetCaption("x");  // toPercent does not show the caption
+    EXPECT_EQ(bar->RenderCount(), renders + 1);
+    bar->SetTextOption(toCaption);
+    bar->SetCaption("Download");
+    EXPECT_EQ(bar->RenderCount(), renders + 3);
+}
+
+TEST_F(ProgressTest, LoadingDefersDrawingToItsEnd) {
+    tk::TForm form(nullptr);
+    auto* loaded = new TSpecialProgress(&form);
+    form.BeginLoad();
+    const int renders = loaded->RenderCount();
+    loaded->SetBounds(0, 0, 489, 33);
+    loaded->SetBorderStyle(tk::bsSingle);
+    loaded->SetMaximum(0);
+    loaded->SetTextOption(toPercent);
+    EXPECT_EQ(loaded->RenderCount(), renders);
+    form.EndLoad();
+    EXPECT_EQ(loaded->RenderCount(), renders + 1);
+    EXPECT_EQ(loaded->Picture().Width(), 489);
+}
+
+TEST_F(ProgressTest, ShowsOnItsForm) {
+    tk::TForm form(nullptr);
+    form.SetCaption("progress test");
+    form.SetClientSize(520, 80);
+    auto* progres = new TSpecialProgress(&form);
+    progres->SetParent(&form);
+    progres->SetBounds(10, 20, 489, 33);
+    progres->SetBorderStyle(tk::bsSingle);
+    progres->SetStartColor(kGreen);
+    progres->SetEndColor(kGreen);
+    progres->SetPosition(50);
+    form.Show();
+    tk::Application.ProcessMessages();
+
+    HDC screen = ::GetDC(nullptr);
+    HDC dc = ::CreateCompatibleDC(screen);
+    HBITMAP target = ::CreateCompatibleBitmap(screen, 520, 80);
+    HGDIOBJ old = ::SelectObject(dc, target);
+    form.PaintInto(dc);
+    quill::testing::SaveDcPng(dc, "progress_on_form");
+    EXPECT_EQ(::GetPixel(dc, 10 + 5, 20 + 16), static_cast<COLORREF>(kGreen));
+    EXPECT_EQ(::GetPixel(dc, 10 + 22, 20 + 16), ::GetPixel(progres->Picture().DC(), 22, 16));
+    EXPECT_NE(::GetPixel(dc, 10 + 400, 20 + 16), static_cast<COLORREF>(kGreen));
+    ::SelectObject(dc, old);
+    ::DeleteObject(target);
+    ::DeleteDC(dc);
+    ::ReleaseDC(nullptr, screen);
+    form.Hide();
+}

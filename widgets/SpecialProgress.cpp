@@ -1,0 +1,192 @@
+#include "widgets/SpecialProgress.h"
+
+namespace quill {
+
+void TExGraphicControl::ParentColorChanged() {
+    TGraphicControl::ParentColorChanged();
+    OnParentColorChange(this);
+}
+
+TSpecialProgress::TSpecialProgress(tk::TComponent* AOwner) : TExGraphicControl(AOwner) {
+    SetBounds(Left(), Top(), 150, 15);
+    SetColor(tk::clWindow);
+    FBuffer.Canvas().Font = Font();
+}
+
+void TSpecialProgress::UpdateLayout() {
+    if (Loading()) return;
+    if (UpdateProgressLayout(FLayout, FMinimum, FMaximum, FPosition, ClientWidth(), ClientHeight(),
+                             FSolid)) {
+        FDirty = true;
+        RenderBuffer();
+    }
+}
+
+void TSpecialProgress::RenderBuffer() {
+    if (!FDirty || Loading()) return;
+    FDirty = false;
+    const int width = ClientWidth(), height = ClientHeight();
+    if (width <= 0 || height <= 0) return;
+    FBuffer.SetSize(width, height);
+    tk::TCanvas& canvas = FBuffer.Canvas();
+    const auto fill = [&canvas](const std::vector<PaintRect>& rects) {
+        for (const PaintRect& r : rects) {
+            canvas.BrushColor = r.Color;
+            canvas.FillRect({r.X, r.Y, r.X + r.Width, r.Y + r.Height});
+        }
+    };
+
+    fill(PlanProgressBody(FLayout, width, height, FSolid, FGradientBlocks,
+                          {FStartRGB, FEndRGB, Color()}));
+    if (FTextOption != toNoText) {
+        const std::string text = ProgressText(FTextOption, Caption(), Percent());
+        const SIZE extent = canvas.TextExtent(text);
+        const TextOrigin origin = ProgressTextOrigin(FTextCentered ? width : FLayout.FilledWidth,
+                                                     extent.cx, height, extent.cy);
+        canvas.TextOut(origin.X, origin.Y, text);
+    }
+    fill(PlanProgressBorder(FBorderStyle == tk::bsSingle, width, height, Color()));
+    ++FRenderCount;
+
+    // Inside Paint the fresh picture is copied right after; a repaint from
+    // there would only paint twice.
+    if (!FPainting) Repaint();
+}
+
+void TSpecialProgress::Paint() {
+    FPainting = true;
+    const int width = ClientWidth(), height = ClientHeight();
+    if (FBuffer.Width() != width || FBuffer.Height() != height) {
+        FDirty = true;
+        UpdateLayout();
+        RenderBuffer();
+    }
+    FPainting = false;
+    if (width > 2 && height > 2)
+        BitBlt(Canvas().Handle(), 0, 0, width, height, FBuffer.DC(), 0, 0, SRCCOPY);
+}
+
+void TSpecialProgress::Loaded() {
+    TExGraphicControl::Loaded();
+    UpdateLayout();
+    RenderBuffer();
+}
+
+void TSpecialProgress::PercentMayHaveChanged(int oldPercent) {
+    // Keeps a redraw already pending.
+    if (ShowsPercent() && Percent() != oldPercent) FDirty = true;
+}
+
+void TSpecialProgress::SetPosition(int value) {
+    if (value == FPosition) return;
+    const int oldPercent = Percent();
+    FPosition = value;
+    if (FPosition > FMaximum)
+        FPosition = FMaximum;
+    else if (FPosition < FMinimum)
+        FPosition = FMinimum;
+    PercentMayHaveChanged(oldPercent);
+    UpdateLayout();
+    RenderBuffer();
+}
+
+// A bound set past the other bound becomes that bound, and Position is kept
+// within the range as stored, so Minimum <= Position <= Maximum always holds.
+void TSpecialProgress::SetMaximum(int value) {
+    if (value == FMaximum) return;
+    const int oldPercent = Percent();
+    FMaximum = value < FMinimum ? FMinimum : value;
+    if (FPosition > FMaximum) FPosition = FMaximum;
+    PercentMayHaveChanged(oldPercent);
+    UpdateLayout();
+    RenderBuffer();
+}
+
+void TSpecialProgress::SetMinimum(int value) {
+    if (value == FMinimum) return;
+    const int oldPercent = Percent();
+    FMinimum = value > FMaximum ? FMaximum : value;
+    if (FPosition < FMinimum) FPosition = FMinimum;
+    PercentMayHaveChanged(oldPercent);
+    UpdateLayout();
+    RenderBuffer();
+}
+
+void TSpecialProgress::SetSolid(bool value) {
+    if (value == FSolid) return;
+    FSolid = value;
+    FDirty = true;
+    UpdateLayout();
+    RenderBuffer();
+}
+
+void TSpecialProgress::SetStartColor(TColor value) {
+    if (value == FStartColor) return;
+    FStartColor = value;
+    FStartRGB = tk::ColorToRGB(value);
+    FDirty = true;
+    RenderBuffer();
+}
+
+void TSpecialProgress::SetEndColor(TColor value) {
+    if (value == FEndColor) return;
+    FEndColor = value;
+    FEndRGB = tk::ColorToRGB(value);
+    FDirty = true;
+    RenderBuffer();
+}
+
+void TSpecialProgress::SetGradientBlocks(bool value) {
+    if (value == FGradientBlocks) return;
+    FGradientBlocks = value;
+    if (!FSolid) {
+        FDirty = true;
+        RenderBuffer();
+    }
+}
+
+void TSpecialProgress::SetBorderStyle(TBorderStyle value) {
+    if (value == FBorderStyle) return;
+    FBorderStyle = value;
+    FDirty = true;
+    RenderBuffer();
+}
+
+void TSpecialProgress::SetTextOption(TTextOption value) {
+    if (value == FTextOption) return;
+    FTextOption = value;
+    FDirty = true;
+    RenderBuffer();
+}
+
+void TSpecialProgress::SetTextCentered(bool value) {
+    if (value == FTextCentered) return;
+    FTextCentered = value;
+    if (FTextOption != toNoText) {
+        FDirty = true;
+        RenderBuffer();
+    }
+}
+
+void TSpecialProgress::ColorChanged() {
+    FDirty = true;
+    RenderBuffer();
+}
+
+void TSpecialProgress::FontChanged() {
+    FBuffer.Canvas().Font = Font();
+    if (FTextOption != toNoText) {
+        FDirty = true;
+        RenderBuffer();
+    }
+}
+
+void TSpecialProgress::TextChanged() {
+    if (FTextOption == toCaption || FTextOption == toFormat) {
+        FDirty = true;
+        RenderBuffer();
+    }
+    TExGraphicControl::TextChanged();
+}
+
+}  // namespace quill
