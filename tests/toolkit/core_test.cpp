@@ -158,11 +158,15 @@ TEST(Component, LoadingCoversTheTreeAndLoadedRunsAfterAllFlagsDrop) {
     form.BeginLoad();
     EXPECT_TRUE(form.Loading());
     EXPECT_TRUE(a->Loading());
+    auto* late = new Probe(&form, log, "late");  // made during the load
+    EXPECT_TRUE(late->Loading());
     EXPECT_FALSE(form.Designing());
     log.clear();
     form.EndLoad();
     EXPECT_FALSE(a->Loading());
-    EXPECT_EQ(log, (std::vector<std::string>{"loaded a1", "loaded a", "loaded form"}));
+    EXPECT_FALSE(late->Loading());
+    EXPECT_EQ(log,
+              (std::vector<std::string>{"loaded late", "loaded a1", "loaded a", "loaded form"}));
 }
 
 TEST(Component, MovingBetweenOwnersChangesWhoFreesIt) {

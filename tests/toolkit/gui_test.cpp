@@ -339,6 +339,73 @@ TEST(Painting, DoubleBufferedControlShowsItsParentUnderTransparentParts) {
     });
 }
 
+TEST(Painting, StaticTextRepaintsAtOnceWithoutTheMessageLoop) {
+    TestForm form(nullptr);
+    auto* status = new TStaticText(&form);
+    status->SetParent(&form);
+    status->SetBounds(10, 10, 0, 0);
+    status->SetColor(clWhite);
+    status->Font().SetColor(clBlack);
+    status->SetCaption(" ");
+    WhileShown(&form, [&] {
+        RECT all{0, 0, status->Width(), status->Height()};
+        EXPECT_EQ(TScreenCapture(status->Handle()).CountDifferent(all, RGB(255, 255, 255)), 0);
+        // As a long handler does: new text, Repaint, no message processing in between.
+        status->SetCaption("Download");
+        status->Repaint();
+        RECT grown{0, 0, status->Width(), status->Height()};
+        EXPECT_GT(TScreenCapture(status->Handle()).CountDifferent(grown, RGB(255, 255, 255)), 20);
+    });
+}
+
+TEST(Loading, SettingsStoredWhileLoadingTakeEffectAfterwards) {
+    TestForm form(nullptr);
+    form.BeginLoad();
+    auto* panel = new TPanel(&form);
+    panel->SetParent(&form);
+    panel->SetBounds(5, 6, 70, 80);
+    panel->SetCaption("stored");
+    auto* client = new TPanel(&form);
+    client->SetParent(panel);
+    client->SetAlign(alClient);
+    HWND wnd = panel->Handle();
+    EXPECT_TRUE(client->Loading());
+    form.EndLoad();
+    RECT r;
+    GetWindowRect(wnd, &r);
+    EXPECT_EQ(r.right - r.left, 70);
+    EXPECT_EQ(r.bottom - r.top, 80);
+    char text[32] = {};
+    GetWindowTextA(wnd, text, sizeof text);
+    EXPECT_STREQ(text, "stored");
+    // Aligned children fill their parent once loading is over.
+    EXPECT_EQ(client->Width(), panel->ClientWidth());
+    EXPECT_EQ(client->Height(), panel->ClientHeight());
+}
+
+TEST(ModalLoop, ExceptionFromAHandlerIsReportedAndTheLoopGoesOn) {
+    TestForm form(nullptr);
+    std::string reported;
+    Application.OnException.Assign([&](TObject*, std::exception_ptr error) {
+        try {
+            std::rethrow_exception(error);
+        } catch (const std::exception& e) {
+            reported = e.what();
+        }
+    });
+    auto* button = new TButton(&form);
+    button->SetParent(&form);
+    button->OnClick.Assign([](TObject*) { throw std::runtime_error("handler failed"); });
+    Later(&form, 50, [&] {
+        // A click as the system reports it, through the window procedure.
+        SendMessageA(button->Handle(), BM_CLICK, 0, 0);
+        Later(&form, 50, [&] { form.Close(); });
+    });
+    EXPECT_EQ(form.ShowModal(), mrCancel);
+    Application.OnException.Clear();
+    EXPECT_EQ(reported, "handler failed");
+}
+
 // ---- message boxes ----
 
 TEST(MessageBox, IsTitledWithTheApplicationTitle) {

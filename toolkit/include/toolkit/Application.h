@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <memory>
 #include <string>
 
@@ -58,6 +59,11 @@ public:
     // A modal message box with an OK button, titled with Title unless a caption is given.
     // Returns the button chosen (IDOK...).
     int MessageBox(const std::string& text, const std::string& caption = "", UINT flags = MB_OK);
+
+    // An exception that escaped an event handler run from the message loop: OnException
+    // when assigned, else a message box with its text. The loop then goes on.
+    void HandleException(std::exception_ptr error);
+    TEvent<void(TObject* Sender, std::exception_ptr Error)> OnException;
 
     // The window of the active form (owner of message boxes), or nullptr.
     HWND ActiveFormHandle() const;

@@ -36,6 +36,7 @@ public:
 
     // While loading, settings are stored without repainting or notifying; EndLoad clears the
     // state on this component and everything it owns and then runs Loaded on each of them.
+    // Components created while their owner loads start in the loading state.
     void BeginLoad();
     void EndLoad();
     bool Loading() const { return FLoading; }

@@ -184,6 +184,8 @@ protected:
     virtual void BoundsChanged(const RECT& oldBounds);
     virtual void VisibilityApplied();
     virtual void EnabledApplied() { Invalidate(); }
+    // After loading: the stored settings take effect (repaint, windows moved and renamed).
+    void Loaded() override;
 
 private:
     friend class TWinControl;
@@ -339,6 +341,7 @@ protected:
     void BoundsChanged(const RECT& oldBounds) override;
     void VisibilityApplied() override;
     void EnabledApplied() override;
+    void Loaded() override;
     bool IsSystemControl() const { return FSystemProc != nullptr; }
 
 private:
@@ -346,6 +349,7 @@ private:
     static LRESULT CALLBACK WindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK SubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
     void CreateHandle();
+    LRESULT GuardedMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void PaintHandler(HDC givenDC);
     void PaintLayers(HDC dc);
     void HandleMouse(UINT msg, WPARAM wParam, LPARAM lParam);

@@ -63,6 +63,8 @@ private:
 };
 
 int ScreenPixelsPerInch();
+// The system's message-box font (name, height, style); Tahoma -11 when the system has none.
+TFont MessageFont();
 
 // Drawing on a device context it does not own (a paint DC, a bitmap's memory DC). Text uses
 // Font; fills use BrushColor; lines and frames use PenColor.

@@ -18,7 +18,11 @@ bool SameName(std::string_view a, std::string_view b) {
 }  // namespace
 
 TComponent::TComponent(TComponent* AOwner) {
-    if (AOwner) AOwner->InsertComponent(this);
+    if (AOwner) {
+        AOwner->InsertComponent(this);
+        // Parts made while their owner loads are loaded with it.
+        FLoading = AOwner->FLoading;
+    }
 }
 
 TComponent::~TComponent() {

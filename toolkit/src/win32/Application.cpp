@@ -90,7 +90,11 @@ LRESULT CALLBACK TApplication::UtilityProc(HWND wnd, UINT msg, WPARAM wParam, LP
             return 0;
         case WM_TIMER:
             // The timer's id is the address of its TTimer (see TTimer::UpdateTimer).
-            reinterpret_cast<TTimer*>(wParam)->Tick();
+            try {
+                reinterpret_cast<TTimer*>(wParam)->Tick();
+            } catch (...) {
+                Application.HandleException(std::current_exception());
+            }
             return 0;
         default:
             return DefWindowProcA(wnd, msg, wParam, lParam);
@@ -188,6 +192,21 @@ int TApplication::MessageBox(const std::string& text, const std::string& caption
     const std::string& title = caption.empty() ? Title() : caption;
     HWND owner = ActiveFormHandle();
     return ::MessageBoxA(owner, text.c_str(), title.c_str(), flags | (owner ? 0 : MB_TASKMODAL));
+}
+
+void TApplication::HandleException(std::exception_ptr error) {
+    if (OnException) {
+        OnException(this, error);
+        return;
+    }
+    std::string text = "Unknown error";
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        text = e.what();
+    } catch (...) {
+    }
+    MessageBox(text, "", MB_OK | MB_ICONERROR);
 }
 
 void ShowMessage(const std::string& text) {

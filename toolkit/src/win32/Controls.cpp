@@ -218,6 +218,11 @@ bool TControl::Showing() const {
     return true;
 }
 
+void TControl::Loaded() {
+    TComponent::Loaded();
+    Invalidate();
+}
+
 void TControl::VisibilityApplied() {
     if (FParent && FParent->HandleAllocated()) {
         RECT r = BoundsRect();
@@ -312,10 +317,15 @@ bool TControl::MouseCapture() const {
 }
 
 void TControl::SetMouseCapture(bool capture) {
-    if (capture)
+    // Windowless controls capture through their parent's window, which routes to them.
+    TWinControl* window = IsWindowed() ? static_cast<TWinControl*>(this) : FParent;
+    if (capture) {
         Application.SetCaptureControl(this);
-    else if (MouseCapture())
+        if (window) SetCapture(window->Handle());
+    } else if (MouseCapture()) {
         Application.SetCaptureControl(nullptr);
+        ReleaseCapture();
+    }
 }
 
 bool TControl::MouseInControl() const {
@@ -461,13 +471,23 @@ void TWinControl::DestroyHandle() {
 LRESULT CALLBACK TWinControl::WindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     TWinControl* self = FromHandle(wnd);
     if (!self || self->FHandle != wnd) return DefWindowProcA(wnd, msg, wParam, lParam);
-    return self->HandleMessage(msg, wParam, lParam);
+    return self->GuardedMessage(msg, wParam, lParam);
 }
 
 LRESULT CALLBACK TWinControl::SubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     TWinControl* self = FromHandle(wnd);
     if (!self || self->FHandle != wnd) return DefWindowProcA(wnd, msg, wParam, lParam);
-    return self->HandleMessage(msg, wParam, lParam);
+    return self->GuardedMessage(msg, wParam, lParam);
+}
+
+LRESULT TWinControl::GuardedMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    // Exceptions must not unwind through the system's frames: the application reports them.
+    try {
+        return HandleMessage(msg, wParam, lParam);
+    } catch (...) {
+        Application.HandleException(std::current_exception());
+        return 0;
+    }
 }
 
 LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -893,6 +913,23 @@ HBRUSH TWinControl::ControlColor(HDC dc) {
 void TWinControl::ApplyFontToWindow() {
     if (FHandle && FSystemProc)
         SendMessageA(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), TRUE);
+}
+
+void TWinControl::Loaded() {
+    TControl::Loaded();
+    // Settings stored while loading reach the window and the children now.
+    if (FHandle) {
+        SetWindowPos(FHandle, nullptr, Left(), Top(), Width(), Height(),
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowTextA(FHandle, Caption().c_str());
+        EnableWindow(FHandle, Enabled());
+        ApplyFontToWindow();
+    }
+    for (TControl* c : std::vector<TControl*>(FControls)) {
+        c->NotifyParentFontChanged();
+        c->NotifyParentColorChanged();
+    }
+    AlignControls();
 }
 
 void TWinControl::ColorChanged() {

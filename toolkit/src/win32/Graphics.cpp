@@ -41,6 +41,25 @@ int ScreenPixelsPerInch() {
     return ppi;
 }
 
+TFont MessageFont() {
+    TFont font;
+    NONCLIENTMETRICSA metrics{};
+    metrics.cbSize = sizeof(metrics);
+    if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0) &&
+        metrics.lfMessageFont.lfFaceName[0]) {
+        const LOGFONTA& lf = metrics.lfMessageFont;
+        font.SetName(lf.lfFaceName);
+        font.SetHeight(lf.lfHeight);
+        TFontStyles style = 0;
+        if (lf.lfWeight >= FW_BOLD) style |= fsBold;
+        if (lf.lfItalic) style |= fsItalic;
+        if (lf.lfUnderline) style |= fsUnderline;
+        if (lf.lfStrikeOut) style |= fsStrikeOut;
+        font.SetStyle(style);
+    }
+    return font;
+}
+
 // ---- TFont ----
 
 TFont::TFont() = default;
