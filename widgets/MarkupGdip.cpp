@@ -142,7 +142,10 @@ std::optional<MarkupPoint> TGdipMarkupCanvas::ImageSize(const MarkupImage& image
 
 void TGdipMarkupCanvas::DrawText(const MarkupFont& font, std::string_view text, MarkupPoint at,
                                  markup::TColor color) {
-    const CachedFont& f = FontFor(font);
+    // The underline is DrawUnderline's, across the trailing blank too.
+    MarkupFont plain = font;
+    plain.Underline = false;
+    const CachedFont& f = FontFor(plain);
     const std::wstring wide = WideText(f, text);
     Gdiplus::SolidBrush brush(Opaque(color));
     FGraphics.DrawString(

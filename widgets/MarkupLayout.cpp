@@ -54,7 +54,6 @@ struct Item {
     int width = 0;
     int height = 0;
     int shift = 0;      // subscript down (+), superscript up (-)
-    int blankX = -1;    // the underline goes on over the trailing blank from here
     bool wrap = false;  // image that leaves the line height alone
     int anchor = 0;
     MarkupImage image;
@@ -226,12 +225,6 @@ void Layout::PlaceRun(std::string_view run, Line& line, bool& ended) {
     item.x = FPen;
     item.width = width;
     item.height = static_cast<int>(std::lround(size.Height));
-    if (FState.font.Underline && trailingBlank) {
-        const std::string_view word = std::string_view(drawn).substr(0, drawn.size() - 1);
-        item.blankX = FPen;
-        if (!word.empty())
-            item.blankX += RunWidth(FCanvas.MeasureText(FState.font, word).Width, FState.font.Size);
-    }
     if (FState.subscript)
         item.shift = item.height / 2;
     else if (FState.superscript)
@@ -501,7 +494,6 @@ void Layout::PositionAndDraw(Line& line, int top, MarkupResult& result) {
             y += (line.base - item.height) / 2;
         }
         y += item.shift;
-        if (item.blankX >= 0) item.blankX += dx;
 
         if (item.kind == Item::Kind::Rule) {
             if (!FParams.MeasureOnly) {
@@ -535,9 +527,9 @@ void Layout::DrawItem(const Item& item, int y) {
                 FCanvas.FillRect({item.x + 1, y, item.x + 1 + item.width + 1, y + item.height},
                                  item.background);
             FCanvas.DrawText(item.font, item.text, {item.x, y}, item.font.Color);
-            if (item.blankX >= 0 && item.x + item.width > item.blankX)
-                FCanvas.DrawUnderline(item.font, {item.blankX, y},
-                                      item.x + item.width - item.blankX, item.font.Color);
+            // Over the whole run, so that it goes on across a trailing blank.
+            if (item.font.Underline)
+                FCanvas.DrawUnderline(item.font, {item.x, y}, item.width, item.font.Color);
             if (item.error) {
                 const int bottom = y + item.height;
                 std::vector<MarkupPoint> zigzag;

@@ -69,10 +69,11 @@ public:
     // The drawn size of an image, or nothing when it cannot be found.
     virtual std::optional<MarkupPoint> ImageSize(const MarkupImage& image) = 0;
 
-    // Draws text at its top-left corner, styled by the font, in colour.
+    // Draws text at its top-left corner, styled by the font, in colour. The
+    // underline is not part of it: DrawUnderline draws that.
     virtual void DrawText(const MarkupFont& font, std::string_view text, MarkupPoint at,
                           TColor color) = 0;
-    // Continues the font's underline from x over width pixels for text at top y.
+    // The font's underline under width pixels of text whose top-left is at.
     virtual void DrawUnderline(const MarkupFont& font, MarkupPoint at, int width, TColor color) = 0;
     virtual void FillRect(const MarkupRect& rect, TColor color) = 0;
     // An opaque one-pixel line.

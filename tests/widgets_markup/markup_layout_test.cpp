@@ -158,10 +158,12 @@ TEST(MarkupTags, ErrorMarkingIsARedZigzagUnderTheRun) {
 TEST(MarkupTags, UnderlineGoesOnAcrossTheFollowingBlank) {
     FakeCanvas c;
     DrawMarkup(c, Params("<U>ab cd</U> ef"));
-    // "ab " is 28 wide ("abi"), the word "ab" 18: the blank spans 18..28.
-    ASSERT_EQ(c.underlines.size(), 1u);
-    EXPECT_EQ(c.underlines[0].at, (MarkupPoint{18, 0}));
-    EXPECT_EQ(c.underlines[0].width, 10);
+    // "ab " is 28 wide ("abi"): its underline covers the blank too.
+    ASSERT_EQ(c.underlines.size(), 2u);
+    EXPECT_EQ(c.underlines[0].at, (MarkupPoint{0, 0}));
+    EXPECT_EQ(c.underlines[0].width, 28);
+    EXPECT_EQ(c.underlines[1].at, (MarkupPoint{28, 0}));
+    EXPECT_EQ(c.underlines[1].width, 18);
     EXPECT_FALSE(Find(c, "ef")->font.Underline);
 }
 
