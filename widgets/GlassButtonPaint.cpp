@@ -1,5 +1,7 @@
 #include "GlassButtonPaint.h"
 
+#include "toolkit/Graphics.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -127,14 +129,6 @@ void DrawGlass(Graphics& graphics, int wc, int hc, const GlassLook& look) {
     StrokeOutline(graphics, geometry.body, look.innerBorderColor);
 }
 
-std::wstring GlassWideText(const std::string& text) {
-    if (text.empty()) return {};
-    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
-    std::wstring wide(std::size_t(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), wide.data(), n);
-    return wide;
-}
-
 namespace {
 
 int CALLBACK NoteFontType(const LOGFONTA*, const TEXTMETRICA*, DWORD fontType, LPARAM found) {
@@ -164,7 +158,7 @@ INT FontStyleOf(const GlassFont& font) {
 
 bool DrawWithGdiPlus(Graphics& graphics, const GlassCaption& caption,
                      const GlassCaptionLayout& layout, const Color& color) {
-    const std::wstring family = GlassWideText(caption.font.name);
+    const std::wstring family = tk::ToWide(caption.font.name);
     FontFamily fontFamily(family.c_str());
     if (fontFamily.GetLastStatus() != Ok) return false;
     Font font(&fontFamily, caption.font.pointSize, FontStyleOf(caption.font), UnitPoint);
@@ -179,7 +173,7 @@ bool DrawWithGdiPlus(Graphics& graphics, const GlassCaption& caption,
                                       ? TextRenderingHintClearTypeGridFit
                                       : TextRenderingHintAntiAlias);
     SolidBrush brush(color);
-    const std::wstring text = GlassWideText(caption.text);
+    const std::wstring text = tk::ToWide(caption.text);
     return graphics.DrawString(text.c_str(), INT(text.size()), &font, ToRectF(layout.text), &format,
                                &brush) == Ok;
 }

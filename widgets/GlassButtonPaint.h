@@ -60,6 +60,3 @@ void DrawGlassCaption(Gdiplus::Graphics& graphics, int clientWidth, int clientHe
 
 // Whether the system lists `name` among its screen fonts as a vector (not bitmap) font.
 bool IsScreenVectorFont(const std::string& name);
-
-// Text in the system's ANSI code page as GDI+ wants it.
-std::wstring GlassWideText(const std::string& text);
