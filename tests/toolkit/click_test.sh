@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Clicks the probe's windowed and windowless targets with xdotool; the probe exits 0 when
-# both clicks reached their OnClick handlers.
+# Clicks the probe's windowed, windowless and push-button targets with xdotool; the probe
+# exits 0 when the clicks reached their OnClick handlers.
 set -euo pipefail
 probe=$1
 out=$(mktemp)
@@ -15,9 +15,14 @@ sleep 0.5
 xdotool mousemove --window "$wnd" 100 70 click 1
 sleep 0.3
 xdotool mousemove --window "$wnd" 60 125 click 1
+sleep 0.3
+xdotool mousemove --window "$wnd" 210 60 click 1
 status=0
 wait "$pid" || status=$?
+tr -d '\r' <"$out" >"$out.txt" && mv "$out.txt" "$out"
 cat "$out"
 grep -q 'windowed clicked' "$out"
 grep -q 'windowless clicked' "$out"
+# One press and release is one click, also for system buttons.
+[ "$(grep -c '^button clicks=' "$out")" -eq 1 ]
 exit "$status"

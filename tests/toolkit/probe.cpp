@@ -1,5 +1,6 @@
 // A form without a frame at the screen's top-left corner, for clicks sent from outside
-// (xdotool). Exits with 0 once both the windowed and the windowless target were clicked,
+// (xdotool). Exits with 0 once the windowed, the windowless and the push-button target were
+// clicked (the button's handler reports each click, so a doubled click shows),
 // with 1 when nothing arrived in time.
 //   toolkit_probe.exe --navigate <url>: instead shows a browser that navigates to the URL,
 //   prints whether the browser exists and took the request, and closes after 3 seconds.
@@ -44,11 +45,16 @@ public:
         windowless->SetBounds(50, 120, 0, 0);
         windowless->SetCaption("Windowless target");
         windowless->OnClick.Assign(this, &TProbeForm::WindowlessClick);
+        auto* button = new TButton(this);
+        button->SetParent(this);
+        button->SetBounds(180, 50, 75, 25);
+        button->SetCaption("Button");
+        button->OnClick.Assign(this, &TProbeForm::ButtonClick);
         auto* giveUp = new TTimer(this);
         giveUp->SetInterval(20000);
         giveUp->OnTimer.Assign(this, &TProbeForm::GiveUp);
     }
-    bool Done() const { return FWindowed && FWindowless; }
+    bool Done() const { return FWindowed && FWindowless && FButtonClicks > 0; }
 
 private:
     void WindowedClick(TObject*) {
@@ -61,6 +67,11 @@ private:
         std::printf("windowless clicked\n");
         Finish();
     }
+    void ButtonClick(TObject*) {
+        ++FButtonClicks;
+        std::printf("button clicks=%d\n", FButtonClicks);
+        Finish();
+    }
     void Finish() {
         std::fflush(stdout);
         if (Done()) Close();
@@ -69,6 +80,7 @@ private:
 
     bool FWindowed = false;
     bool FWindowless = false;
+    int FButtonClicks = 0;
 };
 
 }  // namespace

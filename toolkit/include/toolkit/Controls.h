@@ -186,6 +186,9 @@ protected:
     virtual void EnabledApplied() { Invalidate(); }
     // After loading: the stored settings take effect (repaint, windows moved and renamed).
     void Loaded() override;
+    // Whether a left press and release inside the control raises Click (controls whose
+    // system window reports clicks itself turn it off).
+    void SetClickEvents(bool value) { FClickEvents = value; }
 
 private:
     friend class TWinControl;
@@ -199,6 +202,7 @@ private:
     bool FParentFont = true;
     bool FParentColor = false;
     bool FClickPending = false;
+    bool FClickEvents = true;
     std::string FCaption;
     TFont FFont;
     TColor FColor = clBtnFace;

@@ -337,7 +337,7 @@ void TControl::Click() {
 }
 
 void TControl::DispatchMouseDown(TMouseButton button, TShiftState shift, int x, int y, bool dbl) {
-    if (button == mbLeft) FClickPending = !dbl;
+    if (button == mbLeft) FClickPending = FClickEvents && !dbl;
     if (dbl) {
         shift |= ssDouble;
         DblClick();

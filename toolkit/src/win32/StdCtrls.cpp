@@ -88,6 +88,7 @@ void TLabel::Loaded() {
 
 TButton::TButton(TComponent* AOwner) : TWinControl(AOwner) {
     SetBounds(0, 0, 75, 25);
+    SetClickEvents(false);  // the system button reports its clicks (BN_CLICKED)
     SetTabStop(true);
 }
 
