@@ -107,6 +107,16 @@ TEST_F(GlassButtonTest, DefaultsOfANewButton) {
     EXPECT_EQ(b.Version(), "1.2.2.0");
 }
 
+TEST_F(GlassButtonTest, DownStoredWithTheFormIsAppliedAfterLoading) {
+    form->BeginLoad();
+    TGlassButton* download = DownloadButton();
+    download->SetDown(true);
+    EXPECT_FALSE(download->Down());
+    form->EndLoad();
+    EXPECT_TRUE(download->Down());
+    EXPECT_EQ(download->State(), TGlassButtonState::Down);
+}
+
 TEST_F(GlassButtonTest, HoldingGlowsEvenOffTheButtonAndReleasingOutsideDoesNotClick) {
     TGlassButton* later = LaterButton();
     ShowForm();
