@@ -406,6 +406,145 @@ TEST(ModalLoop, ExceptionFromAHandlerIsReportedAndTheLoopGoesOn) {
     EXPECT_EQ(reported, "handler failed");
 }
 
+// ---- fonts, colours, alignment ----
+
+TEST(Controls, FontHeightAndPointsAgreeAtTheScreenResolution) {
+    TFont font;
+    int changes = 0;
+    font.OnChange.Assign([&](TObject*) { ++changes; });
+    font.SetHeight(-11);  // unchanged: no notification
+    EXPECT_EQ(changes, 0);
+    if (ScreenPixelsPerInch() == 96) {
+        EXPECT_EQ(font.Size(), 8);
+    }
+    font.SetSize(12);
+    EXPECT_EQ(font.Size(), 12);
+    EXPECT_EQ(changes, 1);
+    TFont bold;
+    bold.SetStyle(fsBold);
+    font = bold;  // one notification for the whole assignment
+    EXPECT_EQ(changes, 2);
+    EXPECT_TRUE(font.Bold());
+}
+
+TEST(Controls, AcceleratorsFollowTheAmpersand) {
+    EXPECT_EQ(AcceleratorOf("&OK"), 'o');
+    EXPECT_EQ(AcceleratorOf("Yes to &All"), 'a');
+    EXPECT_EQ(AcceleratorOf("Save && quit"), 0);
+    EXPECT_EQ(AcceleratorOf("A&&B &Next"), 'n');
+    EXPECT_EQ(AcceleratorOf("Trailing&"), 0);
+    EXPECT_TRUE(IsAccel('C', "&Cancel"));
+    EXPECT_FALSE(IsAccel('a', "CancelAll"));
+}
+
+TEST(Controls, ParentFontAndColourReachOnlyChildrenThatFollowThem) {
+    TestForm form(nullptr);
+    auto* panel = new TPanel(&form);
+    panel->SetParent(&form);
+    auto* follower = new TLabel(&form);
+    follower->SetParent(panel);
+    auto* own = new TLabel(&form);
+    own->SetParent(panel);
+    own->Font().SetStyle(fsBold);
+    EXPECT_EQ(follower->Font().Name(), "Tahoma");
+    EXPECT_EQ(follower->Font().Height(), -11);
+    panel->Font().SetHeight(-16);
+    EXPECT_EQ(follower->Font().Height(), -16);
+    EXPECT_EQ(own->Font().Height(), -11);
+    EXPECT_TRUE(own->Font().Bold());
+    // Labels take their parent's colour until given their own.
+    panel->SetColor(clYellow);
+    EXPECT_EQ(follower->Color(), clYellow);
+    follower->SetColor(clRed);
+    panel->SetColor(clAqua);
+    EXPECT_EQ(follower->Color(), clRed);
+}
+
+TEST(Controls, ClientAlignedChildFollowsItsParentsSize) {
+    TestForm form(nullptr);
+    auto* panel = new TPanel(&form);
+    panel->SetParent(&form);
+    panel->SetBounds(0, 0, 200, 100);
+    auto* inner = new TPanel(&form);
+    inner->SetParent(panel);
+    inner->SetAlign(alClient);
+    EXPECT_EQ(inner->BoundsRect().right, panel->ClientWidth());
+    panel->SetBounds(0, 0, 300, 150);
+    EXPECT_EQ(inner->Width(), panel->ClientWidth());
+    EXPECT_EQ(inner->Height(), panel->ClientHeight());
+    inner->Hide();
+    inner->Show();
+    EXPECT_EQ(inner->Width(), panel->ClientWidth());
+}
+
+// ---- mouse, focus, timers ----
+
+TEST(Mouse, WindowlessControlsGetEnterLeaveAndClickOnlyWhenReleasedInside) {
+    TestForm form(nullptr);
+    auto* panel = new TPanel(&form);
+    panel->SetParent(&form);
+    panel->SetBounds(0, 0, 300, 200);
+    auto* label = new TLabel(&form);
+    label->SetParent(panel);
+    label->SetBounds(20, 20, 0, 0);
+    label->SetCaption("target");
+    std::vector<std::string> seen;
+    label->OnMouseEnter.Assign([&](TObject*) { seen.push_back("enter"); });
+    label->OnMouseLeave.Assign([&](TObject*) { seen.push_back("leave"); });
+    label->OnClick.Assign([&](TObject*) { seen.push_back("click"); });
+    label->OnMouseDown.Assign([&](TObject*, TMouseButton, TShiftState, int x, int y) {
+        seen.push_back("down " + std::to_string(x) + "," + std::to_string(y));
+    });
+    HWND wnd = panel->Handle();
+    auto at = [](int x, int y) { return static_cast<LPARAM>(MAKELPARAM(x, y)); };
+    SendMessageA(wnd, WM_MOUSEMOVE, 0, at(22, 23));
+    SendMessageA(wnd, WM_LBUTTONDOWN, MK_LBUTTON, at(22, 23));
+    SendMessageA(wnd, WM_MOUSEMOVE, MK_LBUTTON, at(250, 150));  // dragged away: still ours
+    SendMessageA(wnd, WM_LBUTTONUP, 0, at(250, 150));           // released outside: no click
+    SendMessageA(wnd, WM_LBUTTONDOWN, MK_LBUTTON, at(24, 25));
+    SendMessageA(wnd, WM_LBUTTONUP, 0, at(24, 25));
+    SendMessageA(wnd, WM_MOUSEMOVE, 0, at(250, 150));
+    EXPECT_EQ(seen, (std::vector<std::string>{"enter", "down 2,3", "down 4,5", "click", "leave"}));
+}
+
+TEST(Focus, TabMovesThroughTabStopsInOrder) {
+    TestForm form(nullptr);
+    std::vector<TEdit*> edits;
+    for (int i = 0; i < 3; ++i) {
+        auto* edit = new TEdit(&form);
+        edit->SetParent(&form);
+        edit->SetTop(30 * i);
+        edits.push_back(edit);
+    }
+    edits[1]->SetTabStop(false);
+    edits[2]->SetTabOrder(0);  // first in tab order now
+    std::vector<TEdit*> visited;
+    WhileShown(&form, [&] {
+        for (int i = 0; i < 3; ++i) {
+            for (TEdit* e : edits)
+                if (e->Focused()) visited.push_back(e);
+            PostMessageA(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+            Application.ProcessMessages();
+        }
+    });
+    EXPECT_EQ(visited, (std::vector<TEdit*>{edits[2], edits[0], edits[2]}));
+}
+
+TEST(Timers, TimerRepeatsUntilDisabled) {
+    TestForm form(nullptr);
+    auto* timer = new TTimer(&form);
+    timer->SetInterval(20);
+    int ticks = 0;
+    timer->OnTimer.Assign([&](TObject*) {
+        if (++ticks == 3) {
+            timer->SetEnabled(false);
+            form.Close();
+        }
+    });
+    form.ShowModal();
+    EXPECT_EQ(ticks, 3);
+}
+
 // ---- message boxes ----
 
 TEST(MessageBox, IsTitledWithTheApplicationTitle) {
