@@ -1,0 +1,273 @@
+#include "uAreab.h"
+
+#include <windows.h>
+
+#include <memory>
+
+#include "ProgressText.h"
+#include "toolkit/Application.h"
+#include "utils.h"
+
+using namespace quill;
+using quill::download::THttpUrlGrabber;
+
+namespace {
+
+constexpr const char* ArchiveName = "UpdateQl.zip";
+constexpr const char* InstalledText = "Actualizarea a fost instalata. Va multumim.";
+constexpr const char* NotInstalledText =
+    "Actualizarea nu a fost instalata. Va rugam sa incercati din nou mai tarziu.";
+
+std::string ArchivePath() {
+    return ProgramFolder() + ArchiveName;
+}
+
+NumberSeparators LocaleSeparators() {
+    NumberSeparators separators;
+    char text[8] = {};
+    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, text, sizeof text) > 1)
+        separators.Thousands = text[0];
+    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, text, sizeof text) > 1)
+        separators.Decimal = text[0];
+    return separators;
+}
+
+std::wstring Widen(const std::string& text) {
+    const int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), int(text.size()), nullptr, 0);
+    std::wstring wide(n, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), int(text.size()), wide.data(), n);
+    return wide;
+}
+
+tk::TLabel* MakeLabel(tk::TComponent* owner, tk::TWinControl* parent, const char* name, int left,
+                      int top, const char* caption, bool bold) {
+    auto* label = new tk::TLabel(owner);
+    label->SetName(name);
+    label->SetParent(parent);
+    label->SetLeft(left);
+    label->SetTop(top);
+    label->SetCaption(caption);
+    label->SetTransparent(true);
+    if (bold) {
+        tk::TFont font = label->Font();
+        font.SetStyle(tk::fsBold);
+        label->SetFont(font);
+        // Version texts arrive after the form is made: room for any of them.
+        label->SetAutoSize(false);
+        label->SetWidth(160);
+        label->SetHeight(14);
+    }
+    return label;
+}
+
+}  // namespace
+
+TfAreAbon::TfAreAbon(tk::TComponent* AOwner) : tk::TForm(AOwner) {
+    SetName("fAreAbon");
+    CreateComponents();
+    // As a stored form: the settings are applied while loading, then Loaded runs.
+    BeginLoad();
+    StoreSettings();
+    EndLoad();
+}
+
+void TfAreAbon::CreateComponents() {
+    SmoothPanel1 = new TSmoothPanel(this);
+    SmoothPanel1->SetName("SmoothPanel1");
+    SmoothPanel1->SetParent(this);
+    Label1 = MakeLabel(this, SmoothPanel1, "Label1", 24, 368, "Versiunea instalata", false);
+    Label2 = MakeLabel(this, SmoothPanel1, "Label2", 24, 392, "Versiunea disponibila", false);
+    verInst = MakeLabel(this, SmoothPanel1, "verInst", 128, 368, "", true);
+    verDisp = MakeLabel(this, SmoothPanel1, "verDisp", 128, 392, "", true);
+    WebBrowser1 = new tk::TWebBrowser(this);
+    WebBrowser1->SetName("WebBrowser1");
+    WebBrowser1->SetParent(SmoothPanel1);
+    WebBrowser1->SetBounds(8, 24, 297, 337);
+    GlassButton1 = new TGlassButton(this);
+    GlassButton1->SetName("GlassButton1");
+    GlassButton1->SetParent(SmoothPanel1);
+    GlassButton2 = new TGlassButton(this);
+    GlassButton2->SetName("GlassButton2");
+    GlassButton2->SetParent(SmoothPanel1);
+    panDesc = new tk::TPanel(this);
+    panDesc->SetName("panDesc");
+    panDesc->SetParent(SmoothPanel1);
+    stare = new tk::TStaticText(this);
+    stare->SetName("stare");
+    stare->SetParent(panDesc);
+    progres = new TSpecialProgress(this);
+    progres->SetName("progres");
+    progres->SetParent(panDesc);
+    ht = new THttpUrlGrabber(this);
+    ht->SetName("ht");
+    ZipArchiver1 = new TZipArchiver(this);
+    ZipArchiver1->SetName("ZipArchiver1");
+}
+
+void TfAreAbon::StoreSettings() {
+    SetCaption("Versiune noua disponibila");
+    SetBounds(0, 0, 571, 468);
+    SetPosition(tk::poScreenCenter);
+    SetColor(tk::clBtnFace);
+    OnClose.Assign(this, &TfAreAbon::FormClose);
+
+    SmoothPanel1->SetAlign(tk::alClient);
+    TSmoothPanelCaption& caption = SmoothPanel1->Caption();
+    caption.SetText("Exista noutati la program. Actualizati?");
+    tk::TFont captionFont = caption.Font();
+    captionFont.SetName("Tahoma");
+    captionFont.SetHeight(-16);
+    caption.SetFont(captionFont);
+    caption.SetColorStart(11563548);
+    caption.SetColorEnd(10446362);
+    TGDIPFill& fill = SmoothPanel1->Fill();
+    fill.SetColor(16445929);
+    fill.SetColorTo(15587527);
+    fill.SetColorMirror(15587527);
+    fill.SetColorMirrorTo(16773863);
+    fill.SetGradientMirrorType(gtVertical);
+    fill.SetBorderColor(14922381);
+    fill.SetRounding(10);
+    fill.SetShadowOffset(10);
+
+    for (TGlassButton* button : {GlassButton1, GlassButton2}) {
+        button->SetForeColor(tk::clWhite);
+        button->SetGlowColor(16760205);
+        button->SetInnerBorderColor(tk::clBlack);
+        button->SetOuterBorderColor(tk::clWhite);
+        button->SetShineColor(tk::clWhite);
+    }
+    GlassButton1->SetBounds(368, 160, 129, 65);
+    GlassButton1->SetCaption("Descarca actualizarea");
+    GlassButton1->SetBackColor(tk::clLime);
+    GlassButton1->SetStyle(TToolButtonStyle::tasCheck);
+    GlassButton1->OnClick.Assign(this, &TfAreAbon::GlassButton1Click);
+    GlassButton2->SetBounds(376, 264, 129, 49);
+    GlassButton2->SetCaption("Mai tarziu");
+    GlassButton2->SetBackColor(33023);
+    GlassButton2->OnClick.Assign(this, &TfAreAbon::GlassButton2Click);
+
+    panDesc->SetBounds(16, 32, 505, 81);
+    panDesc->SetVisible(false);
+    stare->SetLeft(8);
+    stare->SetTop(16);
+    stare->SetCaption("stare");
+    progres->SetBounds(8, 32, 489, 33);
+    progres->SetBorderStyle(tk::bsSingle);
+    progres->SetCaption("0");
+    progres->SetColor(tk::clWhite);
+    progres->SetGradientBlocks(true);
+    progres->SetMaximum(0);
+    progres->SetTextCentered(true);
+    progres->SetTextOption(toCaption);
+
+    // Port first: the Url setter takes a port written in the server base into Port.
+    ht->Port = 0;
+    ht->SetUrl(std::string(ServerBase) + ArchiveName);
+    ht->FileName = "output.txt";
+    ht->Agent = "UrlGrabber";
+    ht->ProxyAddresses = "proxyserver";
+    ht->ProxyIgnoreList = "<local>";
+    ht->OnProgress.Assign(this, &TfAreAbon::htProgress);
+    ht->OnDoneFile.Assign(this, &TfAreAbon::htDoneFile);
+    ht->OnError.Assign(this, &TfAreAbon::htError);
+
+    ZipArchiver1->ExtrOptions = {ExtrOverWrite};
+    ZipArchiver1->Password = "marigoldstep";
+    ZipArchiver1->SetPasswordReqCount(1);
+    ZipArchiver1->Unattended = false;
+    ZipArchiver1->Verbose = true;
+    ZipArchiver1->Trace = false;
+    ZipArchiver1->SetDll_Load(false);
+    ZipArchiver1->OnTotalProgress.Assign(this, &TfAreAbon::ZipArchiver1TotalProgress);
+}
+
+void TfAreAbon::GlassButton1Click(tk::TObject*) {
+    try {
+        CloseMainApplication(MainWindowTitle);
+    } catch (...) {
+        // the main application may be gone already
+    }
+    const std::string archive = ArchivePath();
+    if (GetFileAttributesA(archive.c_str()) != INVALID_FILE_ATTRIBUTES)
+        DeleteFileA(archive.c_str());
+    ht->FileName = archive;
+    panDesc->SetVisible(true);
+    progres->SetPosition(0);
+    GlassButton1->SetEnabled(false);
+    ht->Start();
+}
+
+void TfAreAbon::GlassButton2Click(tk::TObject*) {
+    Close();
+}
+
+void TfAreAbon::htProgress(tk::TObject*, int64_t Position, int64_t TotalSize, const std::string&,
+                           bool&) {
+    if (stare->Caption() != "Download") {
+        stare->SetCaption("Download");
+        stare->Repaint();
+    }
+    progres->SetMaximum(int32_t(TotalSize));
+    progres->SetPosition(int32_t(Position));
+    progres->SetCaption(DownloadCaption(Position, TotalSize, LocaleSeparators()));
+}
+
+void TfAreAbon::htDoneFile(tk::TObject*, const std::string&, int32_t, const std::string&) {
+    FInstalling = true;
+    ZipArchiver1->SetZipFileName(ht->FileName);
+    ZipArchiver1->ExtrBaseDir = ProgramFolder();
+    bool installed = false;
+    // Whatever the extraction does, the version is recorded and the program ends.
+    auto finish = [&] {
+        RecordInstalledVersion(ZipArchiver1->ExtrBaseDir + "\\" + MainExecutable);
+        tk::ShowMessage(installed ? InstalledText : NotInstalledText);
+        tk::Application.Terminate();
+    };
+    try {
+        const int32_t result = ZipArchiver1->Extract();
+        installed = result == 0 && ZipArchiver1->SuccessCount() > 0;
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+    stare->SetCaption("Download terminat");
+    stare->Repaint();
+}
+
+void TfAreAbon::htError(tk::TObject*, const std::string& ErrorMsg) {
+    tk::ShowMessage(ErrorMsg);
+}
+
+void TfAreAbon::ZipArchiver1TotalProgress(tk::TObject*, int64_t, int32_t PerCent) {
+    progres->SetMaximum(100);
+    progres->SetPosition(PerCent);
+    progres->SetCaption(ExtractCaption(PerCent));
+    if (PerCent == 100) panDesc->SetVisible(false);
+}
+
+void TfAreAbon::FormClose(tk::TObject*, tk::TCloseAction& Action) {
+    // The install sequence runs inside the download's own end-of-download event and ends
+    // the program itself; a close request then is ignored rather than waiting for the
+    // download worker that waits for this very sequence.
+    if (FInstalling) {
+        Action = tk::caNone;
+        return;
+    }
+    try {
+        ht->Stop();
+    } catch (...) {
+        // closing goes on whatever the transfer does
+    }
+}
+
+void ShowUpdateDialog(const std::string& installedVersion, const std::string& availableVersion,
+                      const std::string& installationId) {
+    // The dialog is the program's only window; it goes when its modal loop ends.
+    auto form = std::make_unique<TfAreAbon>(nullptr);
+    form->WebBrowser1->Navigate(Widen(std::string(ServerBase) + "getist.php?id=" + installationId));
+    form->verInst->SetCaption(installedVersion);
+    form->verDisp->SetCaption(availableVersion);
+    form->ShowModal();
+}

@@ -1,0 +1,58 @@
+#pragma once
+// The update dialog: release notes, both versions, and the install sequence that the
+// download button starts (quit request, download, extraction, version record).
+
+#include <string>
+
+#include "GlassButton.h"
+#include "SmoothPanel.h"
+#include "SpecialProgress.h"
+#include "UrlGrabbers.h"
+#include "ZipArchiver.h"
+#include "toolkit/ExtCtrls.h"
+#include "toolkit/Forms.h"
+#include "toolkit/StdCtrls.h"
+#include "toolkit/WebBrowser.h"
+
+class TfAreAbon : public tk::TForm {
+public:
+    explicit TfAreAbon(tk::TComponent* AOwner);
+
+    // Components; the form owns them all.
+    quill::TSmoothPanel* SmoothPanel1;
+    tk::TLabel* Label1;
+    tk::TLabel* Label2;
+    tk::TLabel* verInst;
+    tk::TLabel* verDisp;
+    tk::TWebBrowser* WebBrowser1;
+    quill::TGlassButton* GlassButton1;
+    quill::TGlassButton* GlassButton2;
+    tk::TPanel* panDesc;
+    tk::TStaticText* stare;
+    quill::TSpecialProgress* progres;
+    quill::download::THttpUrlGrabber* ht;
+    TZipArchiver* ZipArchiver1;
+
+    void GlassButton1Click(tk::TObject* Sender);
+    void GlassButton2Click(tk::TObject* Sender);
+    void htProgress(tk::TObject* Sender, int64_t Position, int64_t TotalSize,
+                    const std::string& Url, bool& Continue);
+    void htDoneFile(tk::TObject* Sender, const std::string& FileName, int32_t FileSize,
+                    const std::string& Url);
+    void htError(tk::TObject* Sender, const std::string& ErrorMsg);
+    void ZipArchiver1TotalProgress(tk::TObject* Sender, int64_t TotalSize, int32_t PerCent);
+    void FormClose(tk::TObject* Sender, tk::TCloseAction& Action);
+
+    // True while the end-of-download handler installs the update.
+    bool Installing() const { return FInstalling; }
+
+private:
+    void CreateComponents();
+    void StoreSettings();
+    bool FInstalling = false;
+};
+
+// Opens the dialog for an update from installedVersion to availableVersion and returns
+// when its modal loop ends.
+void ShowUpdateDialog(const std::string& installedVersion, const std::string& availableVersion,
+                      const std::string& installationId);
