@@ -18,3 +18,10 @@ echo "probe ran $(( $(date +%s) - start )) s"
 grep -q 'available=1 navigate=1' <<<"$out"
 grep '"path": "/getist.php?id=4711"' "$work/log"
 grep -q '"method": "GET", "path": "/getist.php?id=4711"' "$work/log"
+
+# Without the system's browser (its libraries disabled) the program carries on: the
+# rectangle stays empty, Navigate reports false, the modal loop still ends normally.
+out=$(WINEDLLOVERRIDES="ieframe=d;shdocvw=d;mshtml=d;winemenubuilder.exe=d" \
+      timeout 40 "$QUILL_WINE_RUN" "$probe" --navigate "$url" 2>/dev/null | tr -d '\r')
+echo "$out"
+grep -q 'available=0 navigate=0' <<<"$out"
