@@ -294,6 +294,19 @@ TEST_F(FillTest, LinearTypesRunInTheirDirection) {
     EXPECT_RGB_NEAR(diagonal.Rgb(98, 98), 0x0000FF, 12);
 }
 
+TEST_F(FillTest, AngleGradientFollowsItsAngle) {
+    fill.SetColor(0x0000FF);    // red
+    fill.SetColorTo(0xFF0000);  // blue
+    fill.SetGradientType(gtAngle);
+    fill.SetAngle(90);  // top to bottom
+    TestBitmap bmp(60, 100);
+    fill.DrawFill(&bmp.Graphics(), Gdiplus::RectF(0, 0, 60, 100));
+    bmp.SavePng("fill_angle_90");
+    EXPECT_RGB_NEAR(bmp.Rgb(30, 0), 0xFF0000, 12);
+    EXPECT_RGB_NEAR(bmp.Rgb(30, 99), 0x0000FF, 12);
+    EXPECT_EQ(bmp.Rgb(0, 50), bmp.Rgb(59, 50));
+}
+
 TEST_F(FillTest, HatchUsesStartAsForegroundAndEndAsBackground) {
     fill.SetColor(0x0000FF);
     fill.SetColorTo(0xFF0000);
@@ -393,6 +406,49 @@ TEST_F(FillTest, TexturePictureTilesTheBand) {
     fill.DrawFill(&once.Graphics(), Gdiplus::RectF(0, 0, 50, 50));
     EXPECT_EQ(once.Rgb(25, 25), 0x0000FFu);
     EXPECT_EQ(once.Rgb(5, 5), kWhite);
+}
+
+TEST_F(FillTest, InsideFillPictureIsClippedToTheRoundedBody) {
+    TGDIPPicture blue;
+    ASSERT_TRUE(blue.LoadFromBytes(SolidPng(30, 30, Gdiplus::Color(255, 0, 0, 255))));
+    fill.SetBackGroundPicture(blue);
+    fill.SetGradientType(gtTexture);  // not tiled: the band itself paints nothing
+    fill.SetBackGroundPictureMode(pmInsideFill);
+    fill.SetRounding(12);
+    TestBitmap bmp(60, 60);
+    fill.DrawFill(&bmp.Graphics(), Gdiplus::RectF(0, 0, 60, 60));
+    bmp.SavePng("fill_picture_inside");
+    EXPECT_EQ(bmp.Rgb(1, 1), kWhite);  // outside the rounded corner
+    EXPECT_EQ(bmp.Rgb(15, 15), 0x0000FFu);
+    EXPECT_EQ(bmp.Rgb(40, 40), kWhite);  // beyond the picture
+
+    fill.SetBackGroundPictureMode(pmOutsideFill);
+    TestBitmap outside(60, 60);
+    fill.DrawFill(&outside.Graphics(), Gdiplus::RectF(0, 0, 60, 60));
+    EXPECT_EQ(outside.Rgb(1, 1), 0x0000FFu);  // no clip
+}
+
+TEST_F(FillTest, FocusOutlineIsDottedInsideTheBorder) {
+    fill.SetColorTo(clNone);
+    fill.SetBorderColor(0x000000);
+    fill.SetBorderWidth(2);
+    fill.SetFocus(true);
+    fill.SetFocusColor(0x0000FF);  // red
+    TestBitmap bmp(60, 40);
+    fill.DrawFill(&bmp.Graphics(), Gdiplus::RectF(0, 0, 60, 40));
+    bmp.SavePng("fill_focus");
+    const Gdiplus::RectF inner = fill.FocusRect();
+    EXPECT_EQ(inner.X, 2);
+    EXPECT_EQ(inner.Width, 56);
+    // Along the inner rectangle's top edge: red dots with grey between.
+    int red = 0, grey = 0;
+    for (int x = 5; x < 50; ++x) {
+        const auto c = bmp.Rgb(x, 2);
+        red += ChannelDistance(c, 0xFF0000) <= 40;
+        grey += ChannelDistance(c, 0xC0C0C0) <= 40;
+    }
+    EXPECT_GT(red, 10);
+    EXPECT_GT(grey, 10);
 }
 
 TEST(PicturePlacement, EveryPositionFollowsTheTable) {

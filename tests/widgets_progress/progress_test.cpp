@@ -136,8 +136,11 @@ TEST_F(ProgressTest, EqualColoursGiveSingleColouredBlocks) {
     bar->SetGradientBlocks(true);
     bar->SetPosition(60);
     Save("progress_one_colour");
-    for (int x = 3; x < bar->Layout().FilledWidth; ++x)
-        if (x % 22 != 0) ASSERT_EQ(Pixel(x, 16), 0x3366CC) << x;
+    for (int x = 3; x < bar->Layout().FilledWidth; ++x) {
+        if (x % 22 != 0) {
+            ASSERT_EQ(Pixel(x, 16), 0x3366CC) << x;
+        }
+    }
 }
 
 TEST_F(ProgressTest, SolidBarHasNoGaps) {
