@@ -17,8 +17,9 @@ Bytes RoundTrip(const Bytes& data, int* result) {
 }
 
 Bytes Stream(uint32_t length, std::initializer_list<uint8_t> body) {
-    Bytes s = {uint8_t(length), uint8_t(length >> 8), uint8_t(length >> 16), uint8_t(length >> 24)};
-    s.insert(s.end(), body);
+    Bytes s(4 + body.size());
+    for (int i = 0; i < 4; ++i) s[i] = uint8_t(length >> (8 * i));
+    std::copy(body.begin(), body.end(), s.begin() + 4);
     return s;
 }
 }  // namespace
