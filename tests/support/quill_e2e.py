@@ -116,7 +116,9 @@ def xdotool(*args, check=False):
 
 def find_windows(title):
     """Visible top-level windows whose title is exactly `title`."""
-    out = xdotool("search", "--onlyvisible", "--name", "^%s$" % re.escape(title))
+    # xdotool takes a POSIX extended expression: escape its own special characters only.
+    pattern = re.sub(r"([.^$*+?()\[\]{}|\\])", r"\\\1", title)
+    out = xdotool("search", "--onlyvisible", "--name", "^%s$" % pattern)
     return [w for w in out.split() if w]
 
 

@@ -1,0 +1,231 @@
+#!/usr/bin/env python3
+"""The update dialog and the install sequence, driven as a person drives them: a program
+folder with the updater, the zip engine and a running quill.exe of version 1.0.0.0, the
+update server on the updater's port, clicks on the dialog's buttons, answers to its boxes."""
+import os
+import shutil
+import subprocess
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.join(os.environ["QUILL_SOURCE_DIR"], "tests", "support"))
+import quill_e2e as e2e  # noqa: E402
+
+DIALOG = "Versiune noua disponibila"
+INSTALLED = "Actualizarea a fost instalata. Va multumim."
+NOT_INSTALLED = "Actualizarea nu a fost instalata. Va rugam sa incercati din nou mai tarziu."
+SHOTS = os.path.join(e2e.BINARY_DIR, "screenshots")
+
+
+class Installation:
+    """A program folder with a running main application, and the release it is offered."""
+
+    def __init__(self, name, engine=True, reply="OK00012.0.0.0"):
+        self.program = e2e.ProgramFolder(name)
+        if engine:
+            shutil.copy(os.path.join(e2e.BINARY_DIR, "bin", "ZipEng179.dll"), self.program.folder)
+        shutil.copy(os.environ["QUILL_FAKE_V1"], self.program.path("quill.exe"))
+        self.program.write_release("lastver.txt", reply + "\r\n")
+        with open(os.environ["QUILL_UPDATE_ARCHIVE"], "rb") as f:
+            self.program.write_release("UpdateQl.zip", f.read())
+        self.main_app = None
+        self.updater = None
+
+    def start(self, *args):
+        self.main_app = e2e.wine_start(self.program.path("quill.exe"), "--window",
+                                       cwd=self.program.folder)
+        e2e.wait_window("QuilloraFree", timeout=30)
+        self.updater = self.program.start_updater(*(args or ("1.0.0.0", "inst42")))
+        return e2e.wait_window(DIALOG, timeout=60, process=self.updater)
+
+    def file(self, name):
+        path = self.program.path(name)
+        if not os.path.exists(path):
+            return None
+        with open(path, "rb") as f:
+            return f.read()
+
+    def close(self):
+        for process in (self.updater, self.main_app):
+            if process and process.poll() is None:
+                process.kill()
+
+
+def box_text(title):
+    """The text of a message box: its static control."""
+    info = e2e.window_info(title)
+    if not info:
+        return None
+    texts = [c["text"] for c in info["children"] if c["class"].lower() == "static" and c["text"]]
+    return texts[0] if texts else ""
+
+
+def answer_box(title, timeout=60, process=None):
+    """Waits for a box with this title, returns its text and presses Enter."""
+    box = e2e.wait_window(title, timeout=timeout, process=process)
+    if box is None:
+        return None
+    time.sleep(0.3)
+    text = box_text(title)
+    e2e.press(box, "Return")
+    time.sleep(0.5)
+    return text
+
+
+def answer_archive_boxes_until_message(process, timeout=90):
+    """Answers the archive component's boxes ("updater   (<n>)") with Enter until the
+    updater's own box appears; returns (the archive boxes' titles, the final box's text)."""
+    titles = []
+    deadline = time.time() + timeout
+    while time.time() < deadline and process.poll() is None:
+        for window in e2e.xdotool("search", "--onlyvisible", "--name", "^updater").split():
+            name = e2e.xdotool("getwindowname", window)
+            if name == "updater":
+                return titles, answer_box("updater", process=process)
+            titles.append(name)
+            # A click, not a key: the key's release would reach the box that follows.
+            e2e.click_child(name, "&OK")
+            time.sleep(0.5)
+        time.sleep(0.2)
+    return titles, None
+
+
+def registry_version():
+    result = subprocess.run([e2e.WINE_RUN, "reg", "query", r"HKCU\Quillora\Diverse", "/v",
+                             "VersiuneStructura"], capture_output=True, text=True, cwd="/")
+    for line in result.stdout.splitlines():
+        if "VersiuneStructura" in line:
+            return line.split()[-1]
+    return None
+
+
+def clear_registry_version():
+    subprocess.run([e2e.WINE_RUN, "reg", "delete", r"HKCU\Quillora\Diverse", "/v",
+                    "VersiuneStructura", "/f"], capture_output=True, cwd="/")
+
+
+class InstallTest(unittest.TestCase):
+    def setUp(self):
+        clear_registry_version()
+        os.makedirs(SHOTS, exist_ok=True)
+        self.installation = None
+
+    def tearDown(self):
+        if self.installation:
+            self.installation.close()
+
+    def install(self, name, **kwargs):
+        self.installation = Installation(name, **kwargs)
+        return self.installation
+
+    def test_whole_road(self):
+        inst = self.install("road")
+        with e2e.UpdateServer(inst.program.release) as server:
+            self.assertIsNotNone(inst.start(), "the dialog did not open")
+            e2e.screenshot(os.path.join(SHOTS, "dialog_at_rest.png"))
+            e2e.click_child(DIALOG, "Descarca actualizarea")
+            self.assertEqual(inst.main_app.wait(timeout=30), 0, "quill.exe did not end")
+            self.assertEqual(answer_box("updater", process=inst.updater), INSTALLED)
+            self.assertEqual(inst.updater.wait(timeout=30), 0)
+            requests = server.requests()
+
+        self.assertEqual(inst.file("firme.reg"), b"2.0.0.0\r\n")
+        self.assertEqual(registry_version(), "2.0.0.0")
+        self.assertEqual(inst.file("readme.txt"), b"Quillora 2.0.0.0\r\n")
+        self.assertEqual(len(inst.file("raport.dat")), 200000)
+        paths = [r["path"] for r in requests]
+        self.assertEqual(paths[0], "/getLastVer.php?id=inst42")
+        archive = [r for r in requests if r["path"] == "/UpdateQl.zip"]
+        self.assertEqual(len(archive), 1)
+        headers = dict(archive[0]["headers"])
+        self.assertEqual(headers.get("User-Agent"), "UrlGrabber")
+        self.assertEqual(archive[0]["version"], "HTTP/1.0")
+        self.assertEqual(headers.get("Pragma"), "no-cache")
+        # The browser asks for the release notes when the platform's control can.
+        notes = [p for p in paths if p.startswith("/getist.php")]
+        self.assertIn(notes, ([], ["/getist.php?id=inst42"]))
+
+    def test_later_before_download_installs_nothing(self):
+        inst = self.install("later")
+        with e2e.UpdateServer(inst.program.release) as server:
+            self.assertIsNotNone(inst.start())
+            e2e.click_child(DIALOG, "Mai tarziu")
+            self.assertEqual(inst.updater.wait(timeout=30), 0)
+            self.assertNotIn("/UpdateQl.zip", [r["path"] for r in server.requests()])
+        self.assertIsNone(inst.file("firme.reg"))
+        self.assertIsNone(inst.main_app.poll(), "quill.exe was closed without a download")
+
+    def test_close_during_download_stops_it(self):
+        inst = self.install("closing")
+        with e2e.UpdateServer(inst.program.release, fault="slow", slow_delay=0.2):
+            self.assertIsNotNone(inst.start())
+            e2e.click_child(DIALOG, "Descarca actualizarea")
+            time.sleep(2)
+            e2e.screenshot(os.path.join(SHOTS, "dialog_downloading.png"))
+            e2e.click_child(DIALOG, "Mai tarziu")
+            self.assertEqual(inst.updater.wait(timeout=30), 0)
+        self.assertIsNone(inst.file("readme.txt"))
+        self.assertIsNone(inst.file("firme.reg"))
+        self.assertEqual(e2e.find_windows("updater"), [])  # no message on the way out
+
+    def test_server_without_length_still_installs(self):
+        inst = self.install("nolength")
+        with e2e.UpdateServer(inst.program.release, fault="no-length"):
+            self.assertIsNotNone(inst.start())
+            e2e.click_child(DIALOG, "Descarca actualizarea")
+            self.assertEqual(answer_box("updater", process=inst.updater), INSTALLED)
+            self.assertEqual(inst.updater.wait(timeout=30), 0)
+        self.assertEqual(inst.file("firme.reg"), b"2.0.0.0\r\n")
+
+    def failed_install(self, name, fault=None, archive=None, engine=True, boxes=2):
+        inst = self.install(name, engine=engine)
+        if archive is not None:
+            inst.program.write_release("UpdateQl.zip", archive)
+        with e2e.UpdateServer(inst.program.release, fault=fault):
+            self.assertIsNotNone(inst.start())
+            e2e.click_child(DIALOG, "Descarca actualizarea")
+            shown, message = answer_archive_boxes_until_message(inst.updater)
+            self.assertEqual(message, NOT_INSTALLED)
+            self.assertEqual(shown, ["updater   (10001)"] * boxes)
+            self.assertEqual(inst.updater.wait(timeout=30), 0)
+        # The guard still records the version of the quill.exe that is there.
+        self.assertEqual(inst.file("firme.reg"), b"1.0.0.0\r\n")
+        self.assertIsNone(inst.file("readme.txt"))
+        return shown
+
+    def test_error_page_instead_of_archive(self):
+        self.failed_install("notfound", fault="404", boxes=2)
+
+    def test_damaged_archive(self):
+        with open(os.environ["QUILL_UPDATE_ARCHIVE"], "rb") as f:
+            data = bytearray(f.read())
+        data[200:260] = bytes(60)  # inside the first entry's data
+        self.failed_install("damaged", archive=bytes(data), boxes=1)
+
+    def test_missing_engine(self):
+        self.failed_install("noengine", engine=False, boxes=1)
+
+    def test_no_network_after_the_dialog_opened(self):
+        inst = self.install("nonetwork")
+        server = e2e.UpdateServer(inst.program.release)
+        with server:
+            self.assertIsNotNone(inst.start())
+        server.stop()
+        e2e.click_child(DIALOG, "Descarca actualizarea")
+        self.assertIsNotNone(answer_box("updater", process=inst.updater), "no error box")
+        self.assertIsNone(inst.updater.poll(), "the dialog stays until it is closed")
+        e2e.click_child(DIALOG, "Mai tarziu")
+        self.assertEqual(inst.updater.wait(timeout=30), 0)
+        self.assertIsNone(inst.file("firme.reg"))
+
+    def test_forced_dialog_with_equal_versions(self):
+        inst = self.install("forced", reply="OK00011.0.0.0")
+        with e2e.UpdateServer(inst.program.release):
+            self.assertIsNotNone(inst.start("1.0.0.0", "inst42", "force"))
+            e2e.click_child(DIALOG, "Mai tarziu")
+            self.assertEqual(inst.updater.wait(timeout=30), 0)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
