@@ -123,6 +123,7 @@ class InstallTest(unittest.TestCase):
         inst = self.install("road")
         with e2e.UpdateServer(inst.program.release) as server:
             self.assertIsNotNone(inst.start(), "the dialog did not open")
+            time.sleep(1)  # let it paint
             e2e.screenshot(os.path.join(SHOTS, "dialog_at_rest.png"))
             e2e.click_child(DIALOG, "Descarca actualizarea")
             self.assertEqual(inst.main_app.wait(timeout=30), 0, "quill.exe did not end")
