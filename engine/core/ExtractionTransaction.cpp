@@ -152,6 +152,8 @@ void ExtractionTransaction::commit() {
     for (Staged& staged : staged_) {
         if (staged.backup.empty()) continue;
         std::error_code error;
+        // Windows refuses to delete a read-only file; the replaced file is ours to delete now.
+        fs::permissions(staged.backup, fs::perms::owner_write, fs::perm_options::add, error);
         auto deadline = std::chrono::steady_clock::now() + inUseRetry_;
         while (!fs::remove(staged.backup, error) && error &&
                std::chrono::steady_clock::now() < deadline)

@@ -313,6 +313,17 @@ TEST_F(ZipEngineDllTest, TargetInUseTooLongFailsWithEverythingAsBefore) {
     EXPECT_EQ(log_.only(ZE_ActMessage).back().arg1, ZE_ErrInUse);
 }
 
+TEST_F(ZipEngineDllTest, ReadOnlyTargetIsReplacedWithoutLeftovers) {
+    { std::ofstream(base_ / "top.txt") << "old release"; }
+    std::string target = (base_ / "top.txt").string();
+    ASSERT_TRUE(SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY));
+    auto record = commandRecord();
+    EXPECT_EQ(unzExec_(&record), 6);
+    EXPECT_EQ(readFile(base_ / "top.txt"), source("top.txt"));
+    for (const auto& item : fs::recursive_directory_iterator(base_))
+        EXPECT_FALSE(item.path().filename().string().starts_with(".ze")) << item.path();
+}
+
 TEST_F(ZipEngineDllTest, UnusableRecordsAndAddingAreRefused) {
     auto record = commandRecord();
     record.checkValue = 0;
