@@ -28,6 +28,10 @@ public:
     virtual void SetFileTime(uint64_t time) = 0;
 };
 
+// Wraps a file opened for reading so that the many small record reads of a directory are
+// served from one read-ahead buffer; nullptr stays nullptr.
+std::unique_ptr<TZAFile> BufferedReader(std::unique_ptr<TZAFile> file);
+
 enum class TZADriveKind { Unknown, NoRoot, Removable, Fixed, Remote, CdRom, RamDisk };
 
 struct TZAVolumeInfo {

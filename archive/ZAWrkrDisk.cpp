@@ -121,7 +121,7 @@ void TZAWorker::GetNewDisk(int disk) {
         if (!FindPartFile()) continue;
         if (Verbose)
             Report(ZAReport::Message, 0, 0, LoadZipTextFmt(ZS::TraceGetNewDisk, {OpenedName}));
-        FArchiveHandle = FPlatform.OpenRead(OpenedName);
+        FArchiveHandle = BufferedReader(FPlatform.OpenRead(OpenedName));
         if (FArchiveHandle) return;
         if (FixedDrive) throw EZipArchiver::CreateId(ZS::InputNotExists, true);
         ZipMessage(ZS::InputNotExists);

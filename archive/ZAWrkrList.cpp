@@ -42,7 +42,7 @@ bool TZAWorker::ReadEndRecord(ZipEndOfCentral& record, bool raise) {
     RawComment.clear();
     FFirstPart = false;
 
-    FArchiveHandle = FPlatform.OpenRead(OpenedName);
+    FArchiveHandle = BufferedReader(FPlatform.OpenRead(OpenedName));
     if (!FArchiveHandle) {
         ZipMessage(ZS::FileOpen);
         if (raise) throw Failure(ZS::InputNotExists);
