@@ -60,7 +60,7 @@ def main():
     # Half incompressible, half text-like, in 5 MB files.
     for i in range(max(1, args.megabytes // 5)):
         with open(os.path.join(content, "data%02d.bin" % i), "wb") as f:
-            f.write(os.urandom(5 << 20) if i % 2 == 0 else (b"Quillora raport %08d\n" % i) * (5 << 20 // 25))
+            f.write(os.urandom(5 << 20) if i % 2 == 0 else (b"Quillora raport %08d\n" % i) * ((5 << 20) // 25))
     subprocess.run(["zip", "-q", "-P", "marigoldstep", os.path.join(release, "UpdateQl.zip")] +
                    sorted(os.listdir(content)), cwd=content, check=True)
     with open(os.path.join(release, "lastver.txt"), "w") as f:
