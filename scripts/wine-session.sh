@@ -38,7 +38,7 @@ init_prefix() {
     wineserver -w
     touch "$WINEPREFIX/.quill-ready"
   fi
-  wineserver -p
+  wineserver -p 2>/dev/null || true  # already running is fine
   "$build/wine-run.sh" wineboot >/dev/null 2>&1 || true
 }
 
