@@ -57,10 +57,10 @@ def main():
         shutil.copy(os.path.join(build, "bin", name), program)
     shutil.copy(os.path.join(build, "tests", "update", "quill_fake_v1.exe"),
                 os.path.join(program, "quill.exe"))
-    # Half incompressible, half text-like, in 5 MB files.
+    # Incompressible 5 MB files: the archive is as large as the update.
     for i in range(max(1, args.megabytes // 5)):
         with open(os.path.join(content, "data%02d.bin" % i), "wb") as f:
-            f.write(os.urandom(5 << 20) if i % 2 == 0 else (b"Quillora raport %08d\n" % i) * ((5 << 20) // 25))
+            f.write(os.urandom(5 << 20))
     subprocess.run(["zip", "-q", "-P", "marigoldstep", os.path.join(release, "UpdateQl.zip")] +
                    sorted(os.listdir(content)), cwd=content, check=True)
     with open(os.path.join(release, "lastver.txt"), "w") as f:
