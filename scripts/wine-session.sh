@@ -4,6 +4,7 @@
 # makes each wine start cheap and keeps ctest from waiting on wine's children).
 #   scripts/wine-session.sh start <build-dir>
 #   scripts/wine-session.sh stop  <build-dir>
+#   scripts/wine-session.sh stop-server <build-dir>   (ends the wineserver, keeps the display)
 set -euo pipefail
 cmd=$1
 build=$(cd "$2" && pwd)
@@ -44,6 +45,7 @@ init_prefix() {
 
 case $cmd in
   start) start_display; init_prefix ;;
+  stop-server) wineserver -k 2>/dev/null || true ;;
   stop)
     wineserver -k 2>/dev/null || true
     if [ -f "$build/xvfb.pid" ]; then kill "$(cat "$build/xvfb.pid")" 2>/dev/null || true; rm -f "$build/xvfb.pid"; fi

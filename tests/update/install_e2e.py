@@ -105,8 +105,17 @@ def clear_registry_version():
                     "VersiuneStructura", "/f"], capture_output=True, cwd="/")
 
 
+def fresh_wine_session():
+    """Each case starts on a fresh wineserver: a failed install can leave the server in a
+    state in which the next program's first message box closes at once."""
+    session = os.path.join(e2e.SOURCE_DIR, "scripts", "wine-session.sh")
+    subprocess.run(["bash", session, "stop-server", e2e.BINARY_DIR], capture_output=True)
+    subprocess.run(["bash", session, "start", e2e.BINARY_DIR], capture_output=True)
+
+
 class InstallTest(unittest.TestCase):
     def setUp(self):
+        fresh_wine_session()
         clear_registry_version()
         os.makedirs(SHOTS, exist_ok=True)
         self.installation = None
