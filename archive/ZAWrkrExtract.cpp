@@ -39,7 +39,7 @@ void TZAWorker::ExtractOperation() {
     bool bound = false;
     bool requestsReduced = false;
     std::string joinedArchive;
-    // Whatever ends the run, the engine's hold, the joined copy and the spec list go.
+    // Whatever ends the run, the engine's hold, the joined copy and the pattern list go.
     auto cleanUp = [&] {
         if (bound) {
             bound = false;

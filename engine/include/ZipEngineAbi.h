@@ -115,7 +115,7 @@ struct ZE_CallbackRecord;
 // non-zero result asks the engine to stop at the next entry boundary.
 using ZE_CallbackFunc = std::int32_t(ZE_CALL*)(void* caller, ZE_CallbackRecord* record);
 
-// One file spec: the first field points to the spec text, the rest is zero.
+// One file pattern: the first field points to its text, the rest is zero.
 struct ZE_FileSpec {
     const char* spec;
     std::uint8_t reserved[32 - sizeof(void*)];
