@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <utility>
 
 #include "ProgressText.h"
 #include "toolkit/Application.h"
@@ -17,6 +18,11 @@ constexpr const char* ArchiveName = "UpdateQl.zip";
 constexpr const char* InstalledText = "Actualizarea a fost instalata. Va multumim.";
 constexpr const char* NotInstalledText =
     "Actualizarea nu a fost instalata. Va rugam sa incercati din nou mai tarziu.";
+
+UpdateDialogWatcher& DialogWatcher() {
+    static UpdateDialogWatcher watcher;
+    return watcher;
+}
 
 std::string ArchivePath() {
     return ProgramFolder() + ArchiveName;
@@ -262,6 +268,10 @@ void TfAreAbon::FormClose(tk::TObject*, tk::TCloseAction& Action) {
     }
 }
 
+void WatchUpdateDialog(UpdateDialogWatcher watcher) {
+    DialogWatcher() = std::move(watcher);
+}
+
 void ShowUpdateDialog(const std::string& installedVersion, const std::string& availableVersion,
                       const std::string& installationId) {
     // The dialog is the program's only window; it goes when its modal loop ends.
@@ -269,5 +279,6 @@ void ShowUpdateDialog(const std::string& installedVersion, const std::string& av
     form->WebBrowser1->Navigate(Widen(std::string(ServerBase) + "getist.php?id=" + installationId));
     form->verInst->SetCaption(installedVersion);
     form->verDisp->SetCaption(availableVersion);
+    if (DialogWatcher()) DialogWatcher()(*form);
     form->ShowModal();
 }

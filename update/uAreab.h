@@ -2,6 +2,7 @@
 // The update dialog: release notes, both versions, and the install sequence that the
 // download button starts (quit request, download, extraction, version record).
 
+#include <functional>
 #include <string>
 
 #include "GlassButton.h"
@@ -51,6 +52,11 @@ private:
     void StoreSettings();
     bool FInstalling = false;
 };
+
+// Test builds watch the dialog through this: it is called with the dialog once it is
+// built, before it opens.
+using UpdateDialogWatcher = std::function<void(TfAreAbon&)>;
+void WatchUpdateDialog(UpdateDialogWatcher watcher);
 
 // Opens the dialog for an update from installedVersion to availableVersion and returns
 // when its modal loop ends.

@@ -76,9 +76,10 @@ class UpdateServer:
 
 
 class ProgramFolder:
-    """A temporary installation: the updater, and whatever a test puts beside it."""
+    """A temporary installation: the updater (or a build of it from bin/, under the
+    updater's name), and whatever a test puts beside it."""
 
-    def __init__(self, name):
+    def __init__(self, name, updater="updater.exe"):
         base = os.path.join(BINARY_DIR, "e2e")
         os.makedirs(base, exist_ok=True)
         self.root = tempfile.mkdtemp(prefix=name + "-", dir=base)
@@ -86,7 +87,7 @@ class ProgramFolder:
         self.release = os.path.join(self.root, "release")
         os.makedirs(self.folder)
         os.makedirs(self.release)
-        shutil.copy(os.path.join(BINARY_DIR, "bin", "updater.exe"), self.folder)
+        shutil.copy(os.path.join(BINARY_DIR, "bin", updater), self.path("updater.exe"))
 
     def path(self, name):
         return os.path.join(self.folder, name)
@@ -96,12 +97,12 @@ class ProgramFolder:
         with open(os.path.join(self.release, name), mode) as f:
             f.write(content)
 
-    def start_updater(self, *args):
-        return wine_start(self.path("updater.exe"), *args, cwd=self.folder)
+    def start_updater(self, *args, env=None):
+        return wine_start(self.path("updater.exe"), *args, cwd=self.folder, env=env)
 
 
-def wine_start(program, *args, cwd=None):
-    env = dict(os.environ, DISPLAY=display())
+def wine_start(program, *args, cwd=None, env=None):
+    env = dict(os.environ, DISPLAY=display(), **(env or {}))
     return subprocess.Popen([WINE_RUN, program, *args], cwd=cwd, env=env,
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 

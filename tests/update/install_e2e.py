@@ -3,11 +3,13 @@
 folder with the updater, the zip engine and a running quill.exe of version 1.0.0.0, the
 update server on the updater's port, clicks on the dialog's buttons, answers to its boxes."""
 import os
+import re
 import shutil
 import subprocess
 import sys
 import time
 import unittest
+from decimal import ROUND_HALF_UP, Decimal
 
 sys.path.insert(0, os.path.join(os.environ["QUILL_SOURCE_DIR"], "tests", "support"))
 import quill_e2e as e2e  # noqa: E402
@@ -21,8 +23,8 @@ SHOTS = os.path.join(e2e.BINARY_DIR, "screenshots")
 class Installation:
     """A program folder with a running main application, and the release it is offered."""
 
-    def __init__(self, name, engine=True, reply="OK00012.0.0.0"):
-        self.program = e2e.ProgramFolder(name)
+    def __init__(self, name, engine=True, reply="OK00012.0.0.0", updater="updater.exe"):
+        self.program = e2e.ProgramFolder(name, updater)
         if engine:
             shutil.copy(os.path.join(e2e.BINARY_DIR, "bin", "ZipEng179.dll"), self.program.folder)
         shutil.copy(os.environ["QUILL_FAKE_V1"], self.program.path("quill.exe"))
@@ -32,11 +34,11 @@ class Installation:
         self.main_app = None
         self.updater = None
 
-    def start(self, *args):
+    def start(self, *args, env=None):
         self.main_app = e2e.wine_start(self.program.path("quill.exe"), "--window",
                                        cwd=self.program.folder)
         e2e.wait_window("QuilloraFree", timeout=30)
-        self.updater = self.program.start_updater(*(args or ("1.0.0.0", "inst42")))
+        self.updater = self.program.start_updater(*(args or ("1.0.0.0", "inst42")), env=env)
         return e2e.wait_window(DIALOG, timeout=60, process=self.updater)
 
     def file(self, name):
@@ -155,6 +157,56 @@ class InstallTest(unittest.TestCase):
         # The browser asks for the release notes when the platform's control can.
         notes = [p for p in paths if p.startswith("/getist.php")]
         self.assertIn(notes, ([], ["/getist.php?id=inst42"]))
+
+    def test_progress_bar_texts(self):
+        """The texts the progress bar shows, read from the bar by a watched build of the
+        updater, and captures of the dialog downloading and extracting."""
+        inst = self.install("captions", updater="updater_probe.exe")
+        probe = inst.program.root
+        with e2e.UpdateServer(inst.program.release):
+            self.assertIsNotNone(inst.start(env={"QUILL_PROBE_DIR": e2e.windows_path(probe)}))
+            e2e.click_child(DIALOG, "Descarca actualizarea")
+            self.assertEqual(answer_box("updater", process=inst.updater), INSTALLED)
+            self.assertEqual(inst.updater.wait(timeout=30), 0)
+        with open(os.path.join(probe, "captions.txt")) as f:
+            lines = [tuple(line.rstrip("\n").split("\t")) for line in f]
+        shown = [line for line in lines if line[0] != "capture"]
+        sources = [source for source, _ in shown]
+        self.assertIn("extract", sources)
+        first, last = sources.index("extract"), len(sources) - sources[::-1].index("extract")
+        downloads = [text for _, text in shown[:first]]
+        extracts = [text for _, text in shown[first:last]]
+        # The download's texts, then the extraction's; closing the transfer's handles after
+        # the install may only repeat the final count.
+        self.assertEqual(set(sources[:first]), {"download"})
+        self.assertEqual(set(sources[first:last]), {"extract"})
+        self.assertEqual(set(shown[last:]) - {("download", downloads[-1])}, set())
+
+        amount = r"\d{1,3}(?:\D\d{3})*\D\d\d"  # the locale's separators, two decimals
+        for text in downloads:
+            self.assertRegex(text, r"^%s KB / %s KB$" % (amount, amount))
+        size = os.path.getsize(os.environ["QUILL_UPDATE_ARCHIVE"])
+        kb = (Decimal(size) / 1024).quantize(Decimal("0.01"), ROUND_HALF_UP)
+        digits = str(kb).replace(".", "")
+        # The last one counts the whole archive on both sides.
+        done = [re.sub(r"\D", "", part) for part in downloads[-1].split(" / ")]
+        self.assertEqual(done, [digits, digits])
+
+        self.assertEqual(extracts[0], "Dezarhivare...101 %")
+        self.assertIn("Dezarhivare...100 %", extracts)
+        for text in extracts:
+            self.assertRegex(text, r"^Dezarhivare\.\.\.\d{1,3} %$")
+
+        # The captures hold the bar as it drew itself, with those texts.
+        self.assertEqual([text for source, text in lines if source == "capture"],
+                         ["dialog_downloading shows the bar", "dialog_extracting shows the bar"])
+        for name in ("dialog_downloading", "dialog_extracting"):
+            capture = os.path.join(probe, name + ".png")
+            self.assertTrue(os.path.exists(capture), name)
+            colours = subprocess.run(["identify", "-format", "%k", capture],
+                                     capture_output=True, text=True, check=True).stdout
+            self.assertGreater(int(colours), 16, "%s is blank" % name)
+            shutil.copy(capture, SHOTS)
 
     def test_later_before_download_installs_nothing(self):
         inst = self.install("later")

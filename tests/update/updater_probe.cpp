@@ -1,0 +1,98 @@
+// The updater as shipped, watched from inside for the end-to-end tests. After each
+// progress event has run its handler, the text the progress bar shows is read from the
+// bar and appended to <QUILL_PROBE_DIR>\captions.txt ("download" or "extract", a tab, the
+// text). The dialog is captured to dialog_downloading.png halfway through the download
+// and to dialog_extracting.png when the bar first shows the extraction; a "capture" line
+// says whether the capture holds the bar's own picture.
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "UpdateEntry.h"
+#include "tests/widgets_fill/gdiplus_test_support.h"
+#include "toolkit/Graphics.h"
+#include "uAreab.h"
+
+namespace {
+
+std::string ProbeDir() {
+    char dir[MAX_PATH] = {};
+    const DWORD n = GetEnvironmentVariableA("QUILL_PROBE_DIR", dir, sizeof dir);
+    return n > 0 && n < sizeof dir ? std::string(dir) + "\\" : std::string();
+}
+
+void Note(const std::string& source, const std::string& text) {
+    std::ofstream(ProbeDir() + "captions.txt", std::ios::app | std::ios::binary)
+        << source << '\t' << text << '\n';
+}
+
+std::string ShownText(const quill::TSpecialProgress& bar) {
+    return quill::ProgressText(bar.TextOption(), bar.Caption(), bar.Percent());
+}
+
+// Whether the picture, taken of the window at windowOrigin, holds the bar's own
+// off-screen picture at the bar's place.
+bool ShowsBar(const tk::TBitmap& picture, POINT windowOrigin, quill::TSpecialProgress& bar) {
+    POINT origin{bar.Left(), bar.Top()};
+    ClientToScreen(bar.Parent()->Handle(), &origin);
+    const int left = origin.x - windowOrigin.x, top = origin.y - windowOrigin.y;
+    const tk::TBitmap& own = bar.Picture();
+    for (int y = 0; y < own.Height(); ++y)
+        for (int x = 0; x < own.Width(); ++x)
+            if (GetPixel(picture.DC(), left + x, top + y) != GetPixel(own.DC(), x, y)) return false;
+    return own.Width() > 0;
+}
+
+// The form as it stands on the screen, once the pending paints of it and its child
+// windows are done; notes whether the bar shows there as it drew itself.
+void CaptureForm(TfAreAbon& form, const std::string& name) {
+    RedrawWindow(form.Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RECT rect;
+    GetWindowRect(form.Handle(), &rect);
+    tk::TBitmap picture;
+    picture.SetSize(rect.right - rect.left, rect.bottom - rect.top);
+    // The window's own surface: the screen may not have been given the latest pixels yet.
+    HDC window = GetWindowDC(form.Handle());
+    BitBlt(picture.DC(), 0, 0, picture.Width(), picture.Height(), window, 0, 0, SRCCOPY);
+    ReleaseDC(form.Handle(), window);
+    quill::testing::SaveDcPng(picture.DC(), ProbeDir() + name);
+    const bool same = ShowsBar(picture, {rect.left, rect.top}, *form.progres);
+    Note("capture", name + (same ? " shows the bar" : " differs from the bar"));
+}
+
+void Watch(TfAreAbon& form) {
+    auto download = form.ht->OnProgress;
+    form.ht->OnProgress.Assign(
+        [&form, download, captured = false](tk::TObject* sender, int64_t position, int64_t total,
+                                            const std::string& url, bool& go_on) mutable {
+            download(sender, position, total, url, go_on);
+            Note("download", ShownText(*form.progres));
+            if (!captured && total > 0 && position * 2 >= total) {
+                captured = true;
+                CaptureForm(form, "dialog_downloading");
+            }
+        });
+    auto extract = form.ZipArchiver1->OnTotalProgress;
+    form.ZipArchiver1->OnTotalProgress.Assign(
+        [&form, extract, captured = false](tk::TObject* sender, int64_t total,
+                                           int32_t percent) mutable {
+            extract(sender, total, percent);
+            Note("extract", ShownText(*form.progres));
+            if (!captured) {
+                captured = true;
+                CaptureForm(form, "dialog_extracting");
+            }
+        });
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    WatchUpdateDialog(Watch);
+    return RunUpdater(std::vector<std::string>(__argv + std::min(__argc, 1), __argv + __argc));
+}
