@@ -199,9 +199,13 @@ TEST(Synchronize, RunsOnTheGuiThreadAndCarriesExceptionsBack) {
         }
     };
     worker.Start();
-    // The message loop serves the calls: pump until the worker is done.
+    // The message loop serves the calls: pump until the worker is done. The worker ends
+    // without posting anything after its last call, so a thread timer keeps the idle loop
+    // turning until it sees the end.
+    const UINT_PTR tick = SetTimer(nullptr, 0, 20, nullptr);
     DWORD deadline = GetTickCount() + 5000;
     while (!worker.Finished() && GetTickCount() < deadline) Application.HandleMessage();
+    KillTimer(nullptr, tick);
     ASSERT_TRUE(worker.Finished());
     EXPECT_EQ(ranOn, gui);
     EXPECT_NE(ranOn, worker.ThreadID());
