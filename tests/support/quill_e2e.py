@@ -136,7 +136,12 @@ def wait_window(title, timeout=30, process=None):
 
 
 def press(window, key):
-    xdotool("key", "--window", window, key)
+    """Focuses the window and types the key as the keyboard does (XTEST). A key sent to the
+    window itself (a synthetic event) left wine's input in a state in which the message
+    boxes of programs started later took no keys."""
+    xdotool("windowfocus", window)
+    time.sleep(0.2)
+    xdotool("key", key)
 
 
 def click(window, x, y):
