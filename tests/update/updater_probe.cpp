@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "UpdateEntry.h"
-#include "tests/widgets_fill/gdiplus_test_support.h"
+#include "gdiplus_test_support.h"
 #include "toolkit/Graphics.h"
 #include "uAreab.h"
 
@@ -27,8 +27,8 @@ std::string ProbeDir() {
 }
 
 void Note(const std::string& source, const std::string& text) {
-    std::ofstream(ProbeDir() + "captions.txt", std::ios::app | std::ios::binary)
-        << source << '\t' << text << '\n';
+    static std::ofstream log(ProbeDir() + "captions.txt", std::ios::binary);
+    log << source << '\t' << text << '\n' << std::flush;
 }
 
 std::string ShownText(const quill::TSpecialProgress& bar) {

@@ -3,7 +3,7 @@
 // tests check what reaches the pixels and that GDI+ measurements feed it.
 #include "widgets/MarkupGdip.h"
 
-#include "../widgets_fill/gdiplus_test_support.h"
+#include "gdiplus_test_support.h"
 
 #include <gtest/gtest.h>
 

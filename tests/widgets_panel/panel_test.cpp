@@ -3,7 +3,7 @@
 // panel, and the markup caption's anchors under the mouse.
 #include "widgets/SmoothPanel.h"
 
-#include "../widgets_fill/gdiplus_test_support.h"
+#include "gdiplus_test_support.h"
 
 #include "toolkit/Forms.h"
 
