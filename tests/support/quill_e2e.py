@@ -168,6 +168,15 @@ def click_screen(x, y):
     xdotool("mousemove", str(x), str(y), "click", "1", check=True)
 
 
+def click_close_box(title):
+    """Clicks the close box at the right end of the window's title bar."""
+    info = window_info(title)
+    if info is None:
+        raise RuntimeError("no window titled %r" % title)
+    _, top, right, _ = info["window"]
+    click_screen(right - 12, top + 12)
+
+
 def click_child(title, text):
     """Clicks the middle of the child window of `title` whose text is `text`."""
     info = window_info(title)

@@ -231,6 +231,17 @@ class InstallTest(unittest.TestCase):
         self.assertIsNone(inst.file("firme.reg"))
         self.assertEqual(e2e.find_windows("updater"), [])  # no message on the way out
 
+    def test_close_box_during_download_stops_it(self):
+        inst = self.install("closebox")
+        with e2e.UpdateServer(inst.program.release, fault="slow", slow_delay=0.2):
+            self.assertIsNotNone(inst.start())
+            e2e.click_child(DIALOG, "Descarca actualizarea")
+            time.sleep(2)
+            e2e.click_close_box(DIALOG)
+            self.assertEqual(inst.updater.wait(timeout=30), 0)
+        self.assertIsNone(inst.file("readme.txt"))
+        self.assertIsNone(inst.file("firme.reg"))
+
     def test_server_without_length_still_installs(self):
         inst = self.install("nolength")
         with e2e.UpdateServer(inst.program.release, fault="no-length"):
