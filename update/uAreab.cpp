@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <type_traits>
 #include <utility>
 
 #include "ProgressText.h"
@@ -45,11 +46,18 @@ std::wstring Widen(const std::string& text) {
     return wide;
 }
 
+// A component owned (and freed) by `owner`, named, and placed on `parent` when it is a control.
+template <class T>
+T* CreateNamed(tk::TComponent* owner, const char* name, tk::TWinControl* parent = nullptr) {
+    auto* component = new T(owner);
+    component->SetName(name);
+    if constexpr (std::is_base_of_v<tk::TControl, T>) component->SetParent(parent);
+    return component;
+}
+
 tk::TLabel* MakeLabel(tk::TComponent* owner, tk::TWinControl* parent, const char* name, int left,
                       int top, const char* caption, bool bold) {
-    auto* label = new tk::TLabel(owner);
-    label->SetName(name);
-    label->SetParent(parent);
+    auto* label = CreateNamed<tk::TLabel>(owner, name, parent);
     label->SetLeft(left);
     label->SetTop(top);
     label->SetCaption(caption);
@@ -78,36 +86,20 @@ TfAreAbon::TfAreAbon(tk::TComponent* AOwner) : tk::TForm(AOwner) {
 }
 
 void TfAreAbon::CreateComponents() {
-    SmoothPanel1 = new TSmoothPanel(this);
-    SmoothPanel1->SetName("SmoothPanel1");
-    SmoothPanel1->SetParent(this);
+    SmoothPanel1 = CreateNamed<TSmoothPanel>(this, "SmoothPanel1", this);
     Label1 = MakeLabel(this, SmoothPanel1, "Label1", 24, 368, "Versiunea instalata", false);
     Label2 = MakeLabel(this, SmoothPanel1, "Label2", 24, 392, "Versiunea disponibila", false);
     verInst = MakeLabel(this, SmoothPanel1, "verInst", 128, 368, "", true);
     verDisp = MakeLabel(this, SmoothPanel1, "verDisp", 128, 392, "", true);
-    WebBrowser1 = new tk::TWebBrowser(this);
-    WebBrowser1->SetName("WebBrowser1");
-    WebBrowser1->SetParent(SmoothPanel1);
+    WebBrowser1 = CreateNamed<tk::TWebBrowser>(this, "WebBrowser1", SmoothPanel1);
     WebBrowser1->SetBounds(8, 24, 297, 337);
-    GlassButton1 = new TGlassButton(this);
-    GlassButton1->SetName("GlassButton1");
-    GlassButton1->SetParent(SmoothPanel1);
-    GlassButton2 = new TGlassButton(this);
-    GlassButton2->SetName("GlassButton2");
-    GlassButton2->SetParent(SmoothPanel1);
-    panDesc = new tk::TPanel(this);
-    panDesc->SetName("panDesc");
-    panDesc->SetParent(SmoothPanel1);
-    stare = new tk::TStaticText(this);
-    stare->SetName("stare");
-    stare->SetParent(panDesc);
-    progres = new TSpecialProgress(this);
-    progres->SetName("progres");
-    progres->SetParent(panDesc);
-    ht = new THttpUrlGrabber(this);
-    ht->SetName("ht");
-    ZipArchiver1 = new TZipArchiver(this);
-    ZipArchiver1->SetName("ZipArchiver1");
+    GlassButton1 = CreateNamed<TGlassButton>(this, "GlassButton1", SmoothPanel1);
+    GlassButton2 = CreateNamed<TGlassButton>(this, "GlassButton2", SmoothPanel1);
+    panDesc = CreateNamed<tk::TPanel>(this, "panDesc", SmoothPanel1);
+    stare = CreateNamed<tk::TStaticText>(this, "stare", panDesc);
+    progres = CreateNamed<TSpecialProgress>(this, "progres", panDesc);
+    ht = CreateNamed<THttpUrlGrabber>(this, "ht");
+    ZipArchiver1 = CreateNamed<TZipArchiver>(this, "ZipArchiver1");
 }
 
 void TfAreAbon::StoreSettings() {
