@@ -208,6 +208,26 @@ class InstallTest(unittest.TestCase):
             self.assertGreater(int(colours), 16, "%s is blank" % name)
             shutil.copy(capture, SHOTS)
 
+    def test_close_while_installing_is_ignored(self):
+        """A close request while the update is being extracted does not cut the install
+        short: the sequence finishes and ends the program itself."""
+        inst = self.install("closeinstall", updater="updater_probe.exe")
+        probe = inst.program.root
+        with e2e.UpdateServer(inst.program.release):
+            self.assertIsNotNone(inst.start(env={"QUILL_PROBE_DIR": e2e.windows_path(probe),
+                                                 "QUILL_PROBE_CLOSE_AT_EXTRACT": "1"}))
+            e2e.click_child(DIALOG, "Descarca actualizarea")
+            self.assertIsNotNone(e2e.wait_window("updater", timeout=60, process=inst.updater))
+            # The dialog stays until the sequence itself ends the program.
+            self.assertNotEqual(e2e.find_windows(DIALOG), [])
+            self.assertEqual(answer_box("updater", process=inst.updater), INSTALLED)
+            self.assertEqual(inst.updater.wait(timeout=30), 0)
+        with open(os.path.join(probe, "captions.txt")) as f:
+            self.assertIn("close\tasked while extracting\n", f.readlines())
+        self.assertEqual(inst.file("firme.reg"), b"2.0.0.0\r\n")
+        self.assertEqual(inst.file("readme.txt"), b"Quillora 2.0.0.0\r\n")
+        self.assertEqual(len(inst.file("raport.dat")), 200000)
+
     def test_later_before_download_installs_nothing(self):
         inst = self.install("later")
         with e2e.UpdateServer(inst.program.release) as server:

@@ -3,7 +3,8 @@
 // bar and appended to <QUILL_PROBE_DIR>\captions.txt ("download" or "extract", a tab, the
 // text). The dialog is captured to dialog_downloading.png halfway through the download
 // and to dialog_extracting.png when the bar first shows the extraction; a "capture" line
-// says whether the capture holds the bar's own picture.
+// says whether the capture holds the bar's own picture. With QUILL_PROBE_CLOSE_AT_EXTRACT
+// set, the dialog is also asked to close (as by its close box) when the extraction begins.
 
 #include <windows.h>
 
@@ -86,6 +87,11 @@ void Watch(TfAreAbon& form) {
             if (!captured) {
                 captured = true;
                 CaptureForm(form, "dialog_extracting");
+                if (GetEnvironmentVariableA("QUILL_PROBE_CLOSE_AT_EXTRACT", nullptr, 0) > 0) {
+                    // Served by the message pumping between the engine's reports.
+                    PostMessageA(form.Handle(), WM_CLOSE, 0, 0);
+                    Note("close", "asked while extracting");
+                }
             }
         });
 }
