@@ -5,6 +5,7 @@ Serves, from a release folder:
   getLastVer.php?id=...  the version reply (release/lastver.txt, or --reply; 404 without)
   getist.php?id=...      the release-notes page (release/notes.html)
   UpdateQl.zip           the update archive (release/UpdateQl.zip)
+  UpdateQl.zip.sig       the archive's detached signature (release/UpdateQl.zip.sig; 404 without)
 Every request is appended to the log as one JSON line:
   {"method", "path", "version", "headers": [[name, value], ...]}
 
@@ -79,6 +80,12 @@ class UpdateHandler(BaseHTTPRequestHandler):
                              "text/html", head)
         elif route == "UpdateQl.zip":
             self._send_archive(head)
+        elif route == "UpdateQl.zip.sig":
+            signature = self._read_release("UpdateQl.zip.sig", None)
+            if signature is None:
+                self._send_small(NOT_FOUND_PAGE, "text/html", head, status=404)
+            else:
+                self._send_small(signature, "application/octet-stream", head)
         else:
             self._send_small(NOT_FOUND_PAGE, "text/html", head, status=404)
 

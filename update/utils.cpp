@@ -54,9 +54,9 @@ bool FileExists(const std::string& path) {
 // A version reply is one short line; anything far larger is not a reply.
 constexpr size_t MaxReplySize = 64 * 1024;
 
-// The body of a successful (2xx) GET, complete as announced, fetched from the
-// server itself: a reply kept in the local cache could hide an update.
-std::optional<std::string> FetchFresh(const std::string& url) {
+}  // namespace
+
+std::optional<std::string> FetchFresh(const std::string& url, size_t limit) {
     InternetHandle session(
         InternetOpenA("Quillora updater", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!session) return std::nullopt;
@@ -79,7 +79,7 @@ std::optional<std::string> FetchFresh(const std::string& url) {
         if (!InternetReadFile(request.get(), buffer, sizeof buffer, &got)) return std::nullopt;
         if (got == 0) break;
         body.append(buffer, got);
-        if (body.size() > MaxReplySize) return std::nullopt;
+        if (body.size() > limit) return std::nullopt;
     }
     DWORD announced = 0;
     size = sizeof announced;
@@ -89,6 +89,8 @@ std::optional<std::string> FetchFresh(const std::string& url) {
         return std::nullopt;  // cut short
     return body;
 }
+
+namespace {
 
 void WriteWholeFile(const std::string& path, std::string_view content) {
     FileHandle file = OpenFile(path, GENERIC_WRITE, CREATE_ALWAYS);
@@ -136,7 +138,7 @@ std::string VersionQuery(const std::string& serverBase, const std::string& insta
                          const std::string& replyFile) {
     const std::string url = serverBase + "getLastVer.php?id=" + installationId;
     DeleteFileA(replyFile.c_str());
-    if (auto body = FetchFresh(url)) {
+    if (auto body = FetchFresh(url, MaxReplySize)) {
         try {
             WriteWholeFile(replyFile, *body);
         } catch (const EInOutError&) {

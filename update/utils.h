@@ -30,6 +30,11 @@ inline constexpr const char* VersionFile = "firme.reg";
 // The folder of the running executable, with a trailing backslash.
 std::string ProgramFolder();
 
+// The body of a successful (2xx) GET of url, complete as announced and at most limit
+// bytes, fetched from the server itself (a reply kept in the local cache could hide an
+// update); empty on any failure.
+std::optional<std::string> FetchFresh(const std::string& url, size_t limit);
+
 // Asks the server for the newest version: deletes the reply file, downloads
 // getLastVer.php?id=<id> into it (always fresh, never from the local cache; a
 // failed request leaves no file) and returns its first line, or "0" when no

@@ -1,0 +1,17 @@
+#include "UpdateSignature.h"
+
+#include "SignatureCheck.h"
+#include "utils.h"
+
+namespace {
+
+// A signature is as long as its key: 512 bytes at 4096 bits. Anything far larger is none.
+constexpr size_t MaxSignatureSize = 64 * 1024;
+
+}  // namespace
+
+bool UpdateIsAuthentic(const std::string& archivePath, const std::string& signatureUrl) {
+    if (*UpdatePublicKeys == '\0') return true;
+    const auto signature = FetchFresh(signatureUrl, MaxSignatureSize);
+    return signature && VerifyFileSignature(UpdatePublicKeys, archivePath, *signature);
+}
