@@ -3,7 +3,9 @@
 
 Builds the updater, makes a fake installation (quill.exe 1.0.0.0 running with its
 "QuilloraFree" window, the updater and ZipEng179.dll), starts the update server on the
-updater's port with a release 2.0.0.0, and starts the updater under wine.
+updater's port with a release 2.0.0.0 signed as a vendor signs it, and starts the updater
+under wine. The updater is the build with the test key pair that the build makes for
+itself (tests/update/keys/); no key is kept in the repository.
 
 On a desktop (DISPLAY set, or --interactive) the person clicks. Without a display it runs
 under Xvfb, clicks by itself, saves screenshots and prints where they are and what was
@@ -34,7 +36,7 @@ def main():
     build = os.path.join(ROOT, "build", preset)
     print("building the updater (%s) ..." % preset, flush=True)
     run("cmake", "--preset", preset, stdout=subprocess.DEVNULL)
-    run("cmake", "--build", build, "--target", "updater", "wininfo", "update_e2e_data")
+    run("cmake", "--build", build, "--target", "updater_signed", "wininfo", "update_e2e_data")
     run("bash", "scripts/wine-session.sh", "start", build)
 
     os.environ.update(QUILL_SOURCE_DIR=ROOT, QUILL_BINARY_DIR=build,
@@ -53,11 +55,14 @@ def main():
     for folder in (program, release, shots):
         os.makedirs(folder)
     bin_dir = os.path.join(build, "bin")
-    shutil.copy(os.path.join(bin_dir, "updater.exe"), program)
+    shutil.copy(os.path.join(bin_dir, "updater_signed.exe"), os.path.join(program, "updater.exe"))
     shutil.copy(os.path.join(bin_dir, "ZipEng179.dll"), program)
     shutil.copy(os.path.join(build, "tests", "update", "quill_fake_v1.exe"),
                 os.path.join(program, "quill.exe"))
     shutil.copy(os.path.join(build, "tests", "update", "UpdateQl.zip"), release)
+    # The release side: the vendor signs each archive with the private key.
+    run("sh", "scripts/sign-release.sh", os.path.join(build, "tests", "update", "keys", "current.pem"),
+        os.path.join(release, "UpdateQl.zip"), stdout=subprocess.DEVNULL)
     with open(os.path.join(release, "lastver.txt"), "w") as f:
         f.write("OK00012.0.0.0\r\n")
     with open(os.path.join(release, "notes.html"), "w") as f:

@@ -11,7 +11,7 @@ packages=(
   wine wine32:i386 wine64 fonts-wine
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
   xvfb xdotool x11-utils imagemagick
-  zip unzip p7zip-full python3
+  zip unzip p7zip-full python3 openssl
 )
 
 missing=()

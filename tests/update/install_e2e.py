@@ -148,6 +148,7 @@ class InstallTest(unittest.TestCase):
         self.assertEqual(len(inst.file("raport.dat")), 200000)
         paths = [r["path"] for r in requests]
         self.assertEqual(paths[0], "/getLastVer.php?id=inst42")
+        self.assertNotIn("/UpdateQl.zip.sig", paths)  # a build without keys checks nothing
         archive = [r for r in requests if r["path"] == "/UpdateQl.zip"]
         self.assertEqual(len(archive), 1)
         headers = dict(archive[0]["headers"])
