@@ -328,11 +328,34 @@ class InstallTest(unittest.TestCase):
             self.assertIsNotNone(inst.start())
         server.stop()
         e2e.click_child(DIALOG, "Descarca actualizarea")
-        self.assertIsNotNone(answer_box("updater", process=inst.updater), "no error box")
+        text = answer_box("updater", process=inst.updater)
+        self.assertIsNotNone(text, "no error box")
+        self.assertNotEqual(text.strip(), "", "the error box says nothing")
         self.assertIsNone(inst.updater.poll(), "the dialog stays until it is closed")
         e2e.click_child(DIALOG, "Mai tarziu")
         self.assertEqual(inst.updater.wait(timeout=30), 0)
         self.assertIsNone(inst.file("firme.reg"))
+
+    def test_version_record_that_fails_is_told_and_the_program_ends(self):
+        inst = self.install("lockedrecord")
+        record = inst.program.path("firme.reg")
+        with open(record, "wb") as f:
+            f.write(b"1.0.0.0\r\n")
+        # As root, wine writes read-only files; an immutable file nobody can write.
+        if subprocess.run(["chattr", "+i", record], capture_output=True).returncode != 0:
+            self.skipTest("chattr +i is not available here")
+        self.addCleanup(subprocess.run, ["chattr", "-i", record], capture_output=True)
+        with e2e.UpdateServer(inst.program.release):
+            self.assertIsNotNone(inst.start())
+            e2e.click_child(DIALOG, "Descarca actualizarea")
+            text = answer_box("updater", process=inst.updater)
+            self.assertIsNotNone(text, "no box")
+            self.assertTrue(text.startswith(
+                "Actualizarea a fost instalata, dar nu a putut fi finalizata: "), text)
+            self.assertIn("firme.reg", text)
+            self.assertEqual(inst.updater.wait(timeout=30), 0)
+        self.assertEqual(inst.file("readme.txt"), b"Quillora 2.0.0.0\r\n")
+        self.assertEqual(inst.file("firme.reg"), b"1.0.0.0\r\n")
 
     def test_forced_dialog_with_equal_versions(self):
         inst = self.install("forced", reply="OK00011.0.0.0")

@@ -5,6 +5,8 @@
 // and to dialog_extracting.png when the bar first shows the extraction; a "capture" line
 // says whether the capture holds the bar's own picture. With QUILL_PROBE_CLOSE_AT_EXTRACT
 // set, the dialog is also asked to close (as by its close box) when the extraction begins.
+// When the dialog opens, a "label" line says whether each version label is as wide as its
+// text in its own font.
 
 #include <windows.h>
 
@@ -66,7 +68,20 @@ void CaptureForm(TfAreAbon& form, const std::string& name) {
     Note("capture", name + (same ? " shows the bar" : " differs from the bar"));
 }
 
+void NoteLabelFits(const tk::TLabel& label) {
+    HDC screen = GetDC(nullptr);
+    HGDIOBJ previous = SelectObject(screen, label.Font().Handle());
+    SIZE text{};
+    GetTextExtentPoint32A(screen, label.Caption().c_str(), int(label.Caption().size()), &text);
+    SelectObject(screen, previous);
+    ReleaseDC(nullptr, screen);
+    Note("label", label.Name() + " " + label.Caption() +
+                      (label.Width() >= text.cx && text.cx > 0 ? " fits" : " is cut"));
+}
+
 void Watch(TfAreAbon& form) {
+    NoteLabelFits(*form.verInst);
+    NoteLabelFits(*form.verDisp);
     auto download = form.ht->OnProgress;
     form.ht->OnProgress.Assign(
         [&form, download, captured = false](tk::TObject* sender, int64_t position, int64_t total,
