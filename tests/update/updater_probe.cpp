@@ -5,8 +5,8 @@
 // and to dialog_extracting.png when the bar first shows the extraction; a "capture" line
 // says whether the capture holds the bar's own picture. With QUILL_PROBE_CLOSE_AT_EXTRACT
 // set, the dialog is also asked to close (as by its close box) when the extraction begins.
-// When the dialog opens, a "label" line says whether each version label is as wide as its
-// text in its own font.
+// With the download capture, a "label" line says whether each version label shows its whole
+// text there (no ink in the label's last column, where a cut text would end).
 
 #include <windows.h>
 
@@ -51,6 +51,19 @@ bool ShowsBar(const tk::TBitmap& picture, POINT windowOrigin, quill::TSpecialPro
     return own.Width() > 0;
 }
 
+void NoteLabelShown(const tk::TBitmap& picture, POINT windowOrigin, const tk::TLabel& label) {
+    POINT origin{label.Left(), label.Top()};
+    ClientToScreen(label.Parent()->Handle(), &origin);
+    const int right = origin.x - windowOrigin.x + label.Width() - 1;
+    const int top = origin.y - windowOrigin.y;
+    bool ink = false;
+    for (int y = top; y < top + label.Height(); ++y) {
+        const COLORREF c = GetPixel(picture.DC(), right, y);
+        ink = ink || GetRValue(c) + GetGValue(c) + GetBValue(c) < 384;
+    }
+    Note("label", label.Name() + " " + label.Caption() + (ink ? " is cut" : " fits"));
+}
+
 // The form as it stands on the screen, once the pending paints of it and its child
 // windows are done; notes whether the bar shows there as it drew itself.
 void CaptureForm(TfAreAbon& form, const std::string& name) {
@@ -66,22 +79,12 @@ void CaptureForm(TfAreAbon& form, const std::string& name) {
     quill::testing::SaveDcPng(picture.DC(), ProbeDir() + name);
     const bool same = ShowsBar(picture, {rect.left, rect.top}, *form.progres);
     Note("capture", name + (same ? " shows the bar" : " differs from the bar"));
-}
-
-void NoteLabelFits(const tk::TLabel& label) {
-    HDC screen = GetDC(nullptr);
-    HGDIOBJ previous = SelectObject(screen, label.Font().Handle());
-    SIZE text{};
-    GetTextExtentPoint32A(screen, label.Caption().c_str(), int(label.Caption().size()), &text);
-    SelectObject(screen, previous);
-    ReleaseDC(nullptr, screen);
-    Note("label", label.Name() + " " + label.Caption() +
-                      (label.Width() >= text.cx && text.cx > 0 ? " fits" : " is cut"));
+    if (name == "dialog_downloading")
+        for (const tk::TLabel* label : {form.verInst, form.verDisp})
+            NoteLabelShown(picture, {rect.left, rect.top}, *label);
 }
 
 void Watch(TfAreAbon& form) {
-    NoteLabelFits(*form.verInst);
-    NoteLabelFits(*form.verDisp);
     auto download = form.ht->OnProgress;
     form.ht->OnProgress.Assign(
         [&form, download, captured = false](tk::TObject* sender, int64_t position, int64_t total,
