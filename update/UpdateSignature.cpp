@@ -1,5 +1,7 @@
 #include "UpdateSignature.h"
 
+#include <windows.h>
+
 #include "SignatureCheck.h"
 #include "utils.h"
 
@@ -8,10 +10,16 @@ namespace {
 // A signature is as long as its key: 512 bytes at 4096 bits. Anything far larger is none.
 constexpr size_t MaxSignatureSize = 64 * 1024;
 
-}  // namespace
-
 bool UpdateIsAuthentic(const std::string& archivePath, const std::string& signatureUrl) {
     if (*UpdatePublicKeys == '\0') return true;
     const auto signature = FetchFresh(signatureUrl, MaxSignatureSize);
     return signature && VerifyFileSignature(UpdatePublicKeys, archivePath, *signature);
+}
+
+}  // namespace
+
+void RequireAuthenticUpdate(const std::string& archivePath, const std::string& signatureUrl) {
+    if (UpdateIsAuthentic(archivePath, signatureUrl)) return;
+    DeleteFileA(archivePath.c_str());
+    throw EUpdateRefused("Actualizarea a fost refuzata deoarece nu a putut fi verificata.");
 }

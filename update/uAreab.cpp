@@ -8,6 +8,7 @@
 
 #include "InstallOutcome.h"
 #include "ProgressText.h"
+#include "UpdateSignature.h"
 #include "toolkit/Application.h"
 #include "utils.h"
 
@@ -236,6 +237,8 @@ void TfAreAbon::htDoneFile(tk::TObject*, const std::string&, int32_t, const std:
         // The base folder first: the version record below needs it even when reading the
         // archive fails.
         ZipArchiver1->ExtrBaseDir = ProgramFolder();
+        // Nothing of an archive whose signature does not hold is read, let alone extracted.
+        RequireAuthenticUpdate(ht->FileName, std::string(ServerBase) + ArchiveName + ".sig");
         ZipArchiver1->SetZipFileName(ht->FileName);
         const int32_t result = ZipArchiver1->Extract();
         installed = UpdateInstalled(result, ZipArchiver1->SuccessCount(), false);

@@ -13,7 +13,8 @@ from install_e2e import (DIALOG, INSTALLED, Installation,  # noqa: E402
                          answer_archive_boxes_until_message, clear_registry_version,
                          fresh_wine_session, registry_version)
 
-REFUSED = "Actualizarea a fost refuzata deoarece nu a putut fi verificata."
+REFUSED = ("Actualizarea nu a putut fi finalizata: "
+           "Actualizarea a fost refuzata deoarece nu a putut fi verificata.")
 KEYS = os.environ["QUILL_SIGNING_KEYS"]
 
 
