@@ -25,6 +25,16 @@ def run(*args, **kwargs):
     subprocess.run(args, check=True, cwd=ROOT, **kwargs)
 
 
+def server_base(build):
+    """The server base the build's updater asks (a build folder may be configured with a port
+    of its own)."""
+    with open(os.path.join(build, "CMakeCache.txt")) as f:
+        for line in f:
+            if line.startswith("QUILL_SERVER_BASE:"):
+                return line.split("=", 1)[1].strip()
+    return "http://127.0.0.1:18080/"
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--interactive", action="store_true", help="let the person click")
@@ -41,7 +51,8 @@ def main():
 
     os.environ.update(QUILL_SOURCE_DIR=ROOT, QUILL_BINARY_DIR=build,
                       QUILL_WINE_RUN=os.path.join(build, "wine-run.sh"),
-                      QUILL_SERVER=os.path.join(ROOT, "server", "update_server.py"))
+                      QUILL_SERVER=os.path.join(ROOT, "server", "update_server.py"),
+                      QUILL_SERVER_BASE=server_base(build))
     if not interactive:
         os.environ.pop("DISPLAY", None)  # the session's own Xvfb display
     sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
