@@ -23,7 +23,8 @@ TEST(PemBlocks, OtherLabelsAndUnfinishedBlocksAreLeftOut) {
     const std::string cut = "-----BEGIN PUBLIC KEY-----\nEEEE\n";
     EXPECT_TRUE(PemBlocks(rsa, "PUBLIC KEY").empty());
     // A block cut short before the next one starts: only the next one counts.
-    const auto blocks = PemBlocks(cut + First + "\n" + cut, "PUBLIC KEY");
+    const std::string text = cut + First + "\n" + cut;
+    const auto blocks = PemBlocks(text, "PUBLIC KEY");
     ASSERT_EQ(blocks.size(), 1u);
     EXPECT_EQ(blocks[0], First);
     EXPECT_TRUE(PemBlocks("", "PUBLIC KEY").empty());
