@@ -21,5 +21,5 @@ bool UpdateIsAuthentic(const std::string& archivePath, const std::string& signat
 void RequireAuthenticUpdate(const std::string& archivePath, const std::string& signatureUrl) {
     if (UpdateIsAuthentic(archivePath, signatureUrl)) return;
     DeleteFileA(archivePath.c_str());
-    throw EUpdateRefused("Actualizarea a fost refuzata deoarece nu a putut fi verificata.");
+    throw EUpdateRefused("a fost refuzata deoarece nu a putut fi verificata.");
 }

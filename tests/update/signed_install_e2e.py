@@ -14,7 +14,7 @@ from install_e2e import (DIALOG, INSTALLED, Installation,  # noqa: E402
                          fresh_wine_session, registry_version)
 
 REFUSED = ("Actualizarea nu a putut fi finalizata: "
-           "Actualizarea a fost refuzata deoarece nu a putut fi verificata.")
+           "a fost refuzata deoarece nu a putut fi verificata.")
 KEYS = os.environ["QUILL_SIGNING_KEYS"]
 
 
