@@ -4,6 +4,7 @@
 
 #include "EngineError.h"
 #include "FileHandle.h"
+#include "NameText.h"
 
 namespace zipengine {
 
@@ -13,10 +14,10 @@ using zipengine_abi::ZE_ErrData;
 FileByteSource::FileByteSource(const std::filesystem::path& path) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error))
-        throw EngineError(ZE_ErrArchiveOpen, "Archive not found: " + path.string());
+        throw EngineError(ZE_ErrArchiveOpen, "Archive not found: " + utf8FromPath(path));
     size_ = std::filesystem::file_size(path, error);
     FileHandle handle = openFile(path, "rb");
-    if (error || !handle) throw EngineError(ZE_ErrArchiveOpen, "Cannot open " + path.string());
+    if (error || !handle) throw EngineError(ZE_ErrArchiveOpen, "Cannot open " + utf8FromPath(path));
     file_ = handle.release();
 }
 

@@ -1,8 +1,12 @@
 #include "EntryName.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <array>
 #include <cctype>
+
+#include "NameText.h"
 
 namespace zipengine {
 
@@ -10,10 +14,6 @@ namespace {
 
 bool isSeparator(char c) {
     return c == '/' || c == '\\';
-}
-
-char foldCase(char c) {
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
 }
 
 bool isDeviceName(std::string_view segment) {
@@ -39,26 +39,31 @@ bool isSafeSegment(std::string_view segment) {
     return !isDeviceName(segment);
 }
 
-bool wildcardMatch(std::string_view pattern, std::string_view text) {
+bool isWideSeparator(char32_t c) {
+    return c == U'/' || c == U'\\';
+}
+
+// Both already case folded, so that ? stands for one letter and not for one byte.
+bool wildcardMatch(std::u32string_view pattern, std::u32string_view text) {
     // Iterative matcher with one backtrack point: linear in practice, no recursion depth.
-    std::size_t p = 0, t = 0, starP = std::string_view::npos, starT = 0;
-    auto same = [](char a, char b) {
-        return (isSeparator(a) && isSeparator(b)) || foldCase(a) == foldCase(b);
+    std::size_t p = 0, t = 0, starP = std::u32string_view::npos, starT = 0;
+    auto same = [](char32_t a, char32_t b) {
+        return a == b || (isWideSeparator(a) && isWideSeparator(b));
     };
     while (t < text.size()) {
-        if (p < pattern.size() && pattern[p] == '*') {
+        if (p < pattern.size() && pattern[p] == U'*') {
             starP = p++;
             starT = t;
-        } else if (p < pattern.size() && (pattern[p] == '?' || same(pattern[p], text[t]))) {
+        } else if (p < pattern.size() && (pattern[p] == U'?' || same(pattern[p], text[t]))) {
             ++p, ++t;
-        } else if (starP != std::string_view::npos) {
+        } else if (starP != std::u32string_view::npos) {
             p = starP + 1;
             t = ++starT;
         } else {
             return false;
         }
     }
-    while (p < pattern.size() && pattern[p] == '*') ++p;
+    while (p < pattern.size() && pattern[p] == U'*') ++p;
     return p == pattern.size();
 }
 
@@ -83,14 +88,39 @@ std::optional<std::vector<std::string>> safeEntrySegments(std::string_view name)
     return segments;
 }
 
-bool fileSpecMatches(std::string_view spec, std::string_view entryName) {
-    if (wildcardMatch(spec, entryName)) return true;
-    if (std::any_of(spec.begin(), spec.end(), isSeparator)) return false;
-    std::string_view trimmed = entryName;
-    while (!trimmed.empty() && isSeparator(trimmed.back())) trimmed.remove_suffix(1);
-    auto lastSeparator = std::find_if(trimmed.rbegin(), trimmed.rend(), isSeparator);
+bool fileSpecMatches(std::string_view specText, std::string_view entryName) {
+    const std::u32string spec = foldedName(specText), name = foldedName(entryName);
+    if (wildcardMatch(spec, name)) return true;
+    if (std::any_of(spec.begin(), spec.end(), isWideSeparator)) return false;
+    std::u32string_view trimmed = name;
+    while (!trimmed.empty() && isWideSeparator(trimmed.back())) trimmed.remove_suffix(1);
+    auto lastSeparator = std::find_if(trimmed.rbegin(), trimmed.rend(), isWideSeparator);
     if (lastSeparator == trimmed.rend()) return false;
     return wildcardMatch(spec, trimmed.substr(trimmed.rend() - lastSeparator));
+}
+
+std::string decodeEntryName(const StoredName& name, const OemDecoder& oem) {
+    constexpr std::uint16_t kUtf8Flag = 0x0800;
+    constexpr std::uint8_t kHostUnix = 3;
+    if ((name.flags & kUtf8Flag) && isValidUtf8(name.bytes)) return std::string(name.bytes);
+    // Info-ZIP's Unicode Path field: version 1, CRC-32 of the stored name, the UTF-8 name. A
+    // CRC that differs means a later tool renamed the entry without knowing the field.
+    if (name.unicodePath.size() > 5 && name.unicodePath[0] == 1) {
+        const std::uint8_t* field = name.unicodePath.data();
+        std::uint32_t crc =
+            field[1] | field[2] << 8 | field[3] << 16 | static_cast<std::uint32_t>(field[4]) << 24;
+        std::string_view unicode(reinterpret_cast<const char*>(field + 5),
+                                 name.unicodePath.size() - 5);
+        auto stored = reinterpret_cast<const Bytef*>(name.bytes.data());
+        if (crc32_z(crc32(0, nullptr, 0), stored, name.bytes.size()) == crc && isValidUtf8(unicode))
+            return std::string(unicode);
+    }
+    if (name.versionMadeBy >> 8 == kHostUnix && isValidUtf8(name.bytes))
+        return std::string(name.bytes);
+    if (oem) return oem(name.bytes);
+    std::string latin1;
+    for (char c : name.bytes) appendUtf8(latin1, static_cast<unsigned char>(c));
+    return latin1;
 }
 
 }  // namespace zipengine

@@ -14,8 +14,8 @@ struct PasswordAnswer {
     std::int32_t repeatCount = 0;  // requests still allowed for this entry, this one included
 };
 
-// Every report returns true when the caller asks to stop; the engine then stops at the next
-// entry boundary. The defaults ignore reports and decline every question.
+// Names and texts are UTF-8. Every report returns true when the caller asks to stop; the engine
+// then stops at the next entry boundary. The defaults ignore reports and decline every question.
 class ExtractHost {
 public:
     virtual ~ExtractHost() = default;

@@ -1,10 +1,12 @@
 #include "ExtractionTransaction.h"
 
+#include <algorithm>
 #include <atomic>
 #include <random>
 #include <thread>
 
 #include "EngineError.h"
+#include "NameText.h"
 
 namespace zipengine {
 
@@ -16,6 +18,18 @@ using zipengine_abi::ZE_ErrWrite;
 namespace {
 
 constexpr auto kRetryPause = std::chrono::milliseconds(100);
+constexpr const char* kSiblingPattern = ".ze%08x%s";  // eight lower-case hex digits
+
+// A replaced file this engine moved aside in an earlier run: ".ze" + 8 hex digits + ".old".
+bool isEngineLeftoverName(const std::string& name) {
+    if (name.size() != 15 || !name.starts_with(".ze") || !name.ends_with(".old")) return false;
+    return std::all_of(name.begin() + 3, name.begin() + 11,
+                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+}
+
+std::string shown(const fs::path& path) {
+    return utf8FromPath(path);
+}
 
 bool isInside(const fs::path& path, const fs::path& canonicalBase) {
     std::error_code error;
@@ -30,7 +44,7 @@ bool isInside(const fs::path& path, const fs::path& canonicalBase) {
 ExtractionTransaction::ExtractionTransaction(fs::path baseFolder,
                                              std::chrono::milliseconds inUseRetry)
     : base_(std::move(baseFolder)), inUseRetry_(inUseRetry) {
-    if (base_.empty()) base_ = ".";
+    if (base_.empty()) base_ = pathFromUtf8(".");
     std::error_code error;
     if (!fs::exists(base_, error)) {
         // Created and remembered like any other folder, so a rollback removes it again.
@@ -43,14 +57,14 @@ ExtractionTransaction::ExtractionTransaction(fs::path baseFolder,
         }
         for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
             if (!fs::create_directory(*it, error) && !fs::is_directory(*it))
-                throw EngineError(ZE_ErrWrite, "Cannot create folder " + it->string());
+                throw EngineError(ZE_ErrWrite, "Cannot create folder " + shown(*it));
             createdFolders_.push_back(*it);
         }
     }
     if (!fs::is_directory(base_, error))
-        throw EngineError(ZE_ErrWrite, "Not a folder: " + base_.string());
+        throw EngineError(ZE_ErrWrite, "Not a folder: " + shown(base_));
     canonicalBase_ = fs::canonical(base_, error);
-    if (error) throw EngineError(ZE_ErrWrite, "Cannot resolve folder " + base_.string());
+    if (error) throw EngineError(ZE_ErrWrite, "Cannot resolve folder " + shown(base_));
 }
 
 ExtractionTransaction::~ExtractionTransaction() {
@@ -65,15 +79,14 @@ void ExtractionTransaction::makeFolder(const fs::path& relativeFolder) {
         std::error_code error;
         if (!fs::exists(fs::symlink_status(folder, error))) {
             if (!fs::create_directory(folder, error))
-                throw EngineError(ZE_ErrWrite, "Cannot create folder " + folder.string());
+                throw EngineError(ZE_ErrWrite, "Cannot create folder " + shown(folder));
             createdFolders_.push_back(folder);
         } else if (!fs::is_directory(folder, error)) {
-            throw EngineError(ZE_ErrWrite, "Not a folder: " + folder.string());
+            throw EngineError(ZE_ErrWrite, "Not a folder: " + shown(folder));
         }
         // A link or junction inside the base must not lead the entries out of it.
         if (!isInside(folder, canonicalBase_))
-            throw EngineError(ZE_ErrUnsafeName,
-                              "Folder leads outside the base: " + folder.string());
+            throw EngineError(ZE_ErrUnsafeName, "Folder leads outside the base: " + shown(folder));
         checkedFolders_.insert(folder);
     }
 }
@@ -83,8 +96,8 @@ fs::path ExtractionTransaction::uniqueSibling(const fs::path& target, const char
     std::error_code error;
     for (;;) {
         char name[32];
-        std::snprintf(name, sizeof name, ".ze%08x%s", counter.fetch_add(1), suffix);
-        fs::path candidate = target.parent_path() / name;
+        std::snprintf(name, sizeof name, kSiblingPattern, counter.fetch_add(1), suffix);
+        fs::path candidate = target.parent_path() / pathFromUtf8(name);
         if (!fs::exists(fs::symlink_status(candidate, error))) return candidate;
     }
 }
@@ -94,11 +107,11 @@ std::unique_ptr<ExtractionTransaction::StagedFile> ExtractionTransaction::beginF
     fs::path target = base_ / relativeTarget;
     std::error_code error;
     if (fs::is_directory(fs::symlink_status(target, error)))
-        throw EngineError(ZE_ErrWrite, "A folder has the name of file " + target.string());
+        throw EngineError(ZE_ErrWrite, "A folder has the name of file " + shown(target));
     Staged staged{uniqueSibling(target, ".tmp"), target, {}, false};
     auto file = std::make_unique<StagedFile>();
     file->file_ = openFile(staged.temporary, "wb");
-    if (!file->file_) throw EngineError(ZE_ErrWrite, "Cannot create " + staged.temporary.string());
+    if (!file->file_) throw EngineError(ZE_ErrWrite, "Cannot create " + shown(staged.temporary));
     file->index_ = staged_.size();
     staged_.push_back(std::move(staged));
     return file;
@@ -138,13 +151,13 @@ void ExtractionTransaction::commit() {
             fs::path backup = uniqueSibling(staged.target, ".old");
             if (!renameWithRetry(staged.target, backup)) {
                 undoPlacements();
-                throw EngineError(ZE_ErrInUse, "File in use: " + staged.target.string());
+                throw EngineError(ZE_ErrInUse, "File in use: " + shown(staged.target));
             }
             staged.backup = backup;
         }
         if (!renameWithRetry(staged.temporary, staged.target)) {
             undoPlacements();
-            throw EngineError(ZE_ErrWrite, "Cannot place " + staged.target.string());
+            throw EngineError(ZE_ErrWrite, "Cannot place " + shown(staged.target));
         }
         staged.placed = true;
     }
@@ -159,6 +172,27 @@ void ExtractionTransaction::commit() {
                std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(kRetryPause);
         if (error) leftovers_.push_back(staged.backup);
+    }
+    removeEarlierLeftovers();
+}
+
+void ExtractionTransaction::removeEarlierLeftovers() noexcept {
+    // Only the folders this run wrote into: each of them was checked to lie inside the base.
+    std::set<fs::path> folders{base_};
+    for (const Staged& staged : staged_) folders.insert(staged.target.parent_path());
+    for (const fs::path& folder : folders) {
+        std::error_code error;
+        for (fs::directory_iterator it(folder, error), end; !error && it != end;
+             it.increment(error)) {
+            const fs::path& file = it->path();
+            if (!isEngineLeftoverName(utf8FromPath(file.filename()))) continue;
+            if (std::find(leftovers_.begin(), leftovers_.end(), file) != leftovers_.end())
+                continue;  // still in use a moment ago: the next run tries again
+            std::error_code ignored;
+            if (!fs::is_regular_file(fs::symlink_status(file, ignored))) continue;
+            fs::permissions(file, fs::perms::owner_write, fs::perm_options::add, ignored);
+            fs::remove(file, ignored);
+        }
     }
 }
 

@@ -50,7 +50,8 @@ public:
     void commit();
     void rollback() noexcept;
 
-    // Replaced files that could not be deleted after a commit (still in use).
+    // Replaced files that could not be deleted after a commit (still in use). A later commit
+    // that writes into their folder removes them.
     const std::vector<std::filesystem::path>& leftovers() const { return leftovers_; }
 
 private:
@@ -65,6 +66,8 @@ private:
                                         const char* suffix) const;
     bool renameWithRetry(const std::filesystem::path& from, const std::filesystem::path& to);
     void undoPlacements() noexcept;
+    // Deletes the replaced files that earlier runs could not, in the folders this run used.
+    void removeEarlierLeftovers() noexcept;
 
     std::filesystem::path base_;
     std::filesystem::path canonicalBase_;

@@ -1,7 +1,6 @@
 #include "Extractor.h"
 
 #include <algorithm>
-#include <cctype>
 #include <map>
 #include <memory>
 #include <new>
@@ -12,6 +11,7 @@
 #include "EntryName.h"
 #include "EntryTime.h"
 #include "ExtractionTransaction.h"
+#include "NameText.h"
 #include "ZipDirectory.h"
 
 namespace zipengine {
@@ -44,11 +44,11 @@ private:
     bool& stopRequested_;
 };
 
-std::string foldedKey(const fs::path& path) {
-    // Windows file names ignore case, so two entries differing only in case collide.
-    std::string key = path.generic_string();
-    for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return key;
+fs::path joinSegments(std::vector<std::string>::const_iterator first,
+                      std::vector<std::string>::const_iterator last) {
+    fs::path joined;
+    for (; first != last; ++first) joined /= pathFromUtf8(*first);
+    return joined;
 }
 
 }  // namespace
@@ -75,7 +75,7 @@ void Extractor::trace(const std::string& text) {
 std::int32_t Extractor::run() {
     std::optional<FileByteSource> source;
     try {
-        source.emplace(fs::path(request_.archivePath));
+        source.emplace(request_.archivePath);
     } catch (const EngineError& error) {
         note(host_.message(error.code(), error.what()));
         host_.endOfBatch();
@@ -106,18 +106,18 @@ std::int32_t Extractor::run(ByteSource& archive) {
 }
 
 std::int32_t Extractor::extractAll(ByteSource& archive) {
-    trace("Opening " + request_.archivePath);
-    ZipDirectory directory = readZipDirectory(archive);
+    trace("Opening " + utf8FromPath(request_.archivePath));
+    ZipDirectory directory = readZipDirectory(archive, request_.oemNames);
     trace("Zip directory: " + std::to_string(directory.entries.size()) + " entries");
 
     std::optional<ExtractionTransaction> transaction;
-    if (!request_.testOnly) transaction.emplace(fs::path(request_.baseFolder), request_.inUseRetry);
+    if (!request_.testOnly) transaction.emplace(request_.baseFolder, request_.inUseRetry);
     const fs::path base = transaction ? transaction->baseFolder() : fs::path();
 
     // Choose the entries and settle every question before the first byte is written, so that
     // the announced total is what the progress reports add up to.
     std::vector<Planned> plan;
-    std::map<std::string, std::size_t> planByTarget;
+    std::map<std::u32string, std::size_t> planByTarget;  // by folded name: Windows ignores case
     for (std::size_t i = 0; i < directory.entries.size() && !stopWanted(); ++i) {
         const ZipEntry& entry = directory.entries[i];
         if (!request_.fileSpecs.empty() &&
@@ -133,19 +133,15 @@ std::int32_t Extractor::extractAll(ByteSource& archive) {
         }
         if (entry.isDirectory()) {
             // Freshening only replaces files: it makes no new folders.
-            if (request_.directoryNames && !request_.testOnly && !request_.freshen) {
-                fs::path folder;
-                for (const auto& segment : *segments) folder /= segment;
-                plan.push_back({i, folder, true});
-            }
+            if (request_.directoryNames && !request_.testOnly && !request_.freshen)
+                plan.push_back({i, joinSegments(segments->begin(), segments->end()), true});
             continue;
         }
-        fs::path relative;
-        if (request_.directoryNames) {
-            for (const auto& segment : *segments) relative /= segment;
-        } else {
-            relative = segments->back();
-        }
+        auto firstKept = request_.directoryNames ? segments->begin() : segments->end() - 1;
+        fs::path relative = joinSegments(firstKept, segments->end());
+        std::string relativeName;  // what decides whether two entries meet in one file
+        for (auto segment = firstKept; segment != segments->end(); ++segment)
+            relativeName += *segment + "/";
         if (!request_.testOnly) {
             fs::path target = base / relative;
             std::error_code error;
@@ -170,7 +166,7 @@ std::int32_t Extractor::extractAll(ByteSource& archive) {
             }
         }
         // A later entry for the same file wins, as it would when extracting one by one.
-        auto [slot, inserted] = planByTarget.try_emplace(foldedKey(relative), plan.size());
+        auto [slot, inserted] = planByTarget.try_emplace(foldedName(relativeName), plan.size());
         if (!inserted) {
             Planned& earlier = plan[slot->second];
             note(host_.skipped(directory.entries[earlier.index].name, ZE_SkipSuperseded,
@@ -289,8 +285,11 @@ std::int32_t Extractor::extractAll(ByteSource& archive) {
     }
     if (transaction) {
         transaction->commit();  // throws after putting everything back
+        // The new files are all in place: a replaced file still in use is no failure. It is
+        // removed by a later run that writes into its folder.
         for (const fs::path& leftover : transaction->leftovers())
-            host_.message(ZE_ErrInUse, "Could not remove replaced file " + leftover.string());
+            host_.message(ZE_ErrNone, "Replaced file still in use, kept as " +
+                                          utf8FromPath(leftover) + " until the next extraction");
     }
     host_.endOfBatch();
     return processed;

@@ -5,19 +5,24 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "ByteSource.h"
+#include "EntryName.h"
 #include "ExtractHost.h"
 
 namespace zipengine {
 
+// Paths are paths (wide on Windows); texts are UTF-8, except the password, whose bytes are the
+// key as the archive's writer saw them.
 struct ExtractRequest {
-    std::string archivePath;
-    std::string baseFolder;  // empty: the current folder
+    std::filesystem::path archivePath;
+    std::filesystem::path baseFolder;  // empty: the current folder
     std::string password;
     std::vector<std::string> fileSpecs;  // empty: every entry
+    OemDecoder oemNames;                 // names in the OEM code page (see decodeEntryName)
     std::int32_t passwordRequests = 0;   // how often the host may be asked per entry (max 15)
     bool testOnly = false;               // verify, write nothing
     bool directoryNames = false;         // keep the entries' folders; else all go to the base

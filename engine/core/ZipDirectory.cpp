@@ -20,6 +20,7 @@ constexpr std::size_t kEndRecordSize = 22;
 constexpr std::size_t kMaxCommentSize = 0xFFFF;
 constexpr std::uint16_t kZip64ExtraId = 0x0001;
 constexpr std::uint16_t kTimestampExtraId = 0x5455;
+constexpr std::uint16_t kUnicodePathExtraId = 0x7075;
 
 [[noreturn]] void damaged(const std::string& what) {
     throw EngineError(ZE_ErrArchiveStructure, what);
@@ -56,16 +57,30 @@ std::uint64_t findEndRecord(ByteSource& source) {
     damaged("This archive is not a valid Zip archive");
 }
 
-void readZip64End(ByteSource& source, EndRecord& end) {
-    if (end.position < 20) damaged("Zip64 end record missing");
+// Reads the zip64 end record named by a locator right in front of the end record. `required`:
+// the end record's values overflowed, so the zip64 record must be there. Otherwise one found is
+// used only when it checks out (Info-ZIP writes one for streamed archives, and the directory
+// then ends at the zip64 record); a locator signature that is really part of the directory is
+// ignored.
+void readZip64End(ByteSource& source, EndRecord& end, bool required) {
+    if (end.position < 20) {
+        if (required) damaged("Zip64 end record missing");
+        return;
+    }
     auto locatorBytes = readBlock(source, end.position - 20, 20);
     LittleEndianReader locator(locatorBytes);
     if (locator.u32() != kZip64LocatorSignature) return;  // the 0xFFFF values are genuine
     locator.skip(4);
     std::uint64_t zip64EndOffset = locator.u64();
+    if (!required &&
+        (zip64EndOffset > end.position - 20 || end.position - 20 - zip64EndOffset < 56))
+        return;
     auto recordBytes = readBlock(source, zip64EndOffset, 56);
     LittleEndianReader record(recordBytes);
-    if (record.u32() != kZip64EndSignature) damaged("Zip64 end record damaged");
+    if (record.u32() != kZip64EndSignature) {
+        if (required) damaged("Zip64 end record damaged");
+        return;
+    }
     record.skip(8 + 2 + 2);
     if (record.u32() != 0 || record.u32() != 0) damaged("Multi-part archives are not supported");
     record.skip(8);
@@ -89,20 +104,26 @@ EndRecord readEndRecord(ByteSource& source) {
     end.directoryOffset = reader.u32();
     if (end.entryCount == 0xFFFF || end.directorySize == 0xFFFFFFFF ||
         end.directoryOffset == 0xFFFFFFFF) {
-        readZip64End(source, end);
+        readZip64End(source, end, true);
     } else if (thisDisk != 0 || directoryDisk != 0 || entriesHere != end.entryCount) {
         damaged("Multi-part archives are not supported");
+    } else {
+        readZip64End(source, end, false);
     }
     return end;
 }
 
-void applyExtraFields(std::span<const std::uint8_t> extra, ZipEntry& entry) {
+// Returns the data of the Unicode Path field (empty when there is none).
+std::span<const std::uint8_t> applyExtraFields(std::span<const std::uint8_t> extra,
+                                               ZipEntry& entry) {
+    std::span<const std::uint8_t> unicodePath;
     LittleEndianReader reader(extra);
     while (reader.remaining() >= 4) {
         std::uint16_t id = reader.u16();
         std::uint16_t size = reader.u16();
         if (size > reader.remaining()) damaged("Extra field is truncated");
-        LittleEndianReader field(reader.bytes(size));
+        std::span<const std::uint8_t> data = reader.bytes(size);
+        LittleEndianReader field(data);
         if (id == kZip64ExtraId) {
             // Only the values that overflowed their 32-bit fields are present, in this order.
             if (entry.uncompressedSize == 0xFFFFFFFF) entry.uncompressedSize = field.u64();
@@ -111,15 +132,20 @@ void applyExtraFields(std::span<const std::uint8_t> extra, ZipEntry& entry) {
         } else if (id == kTimestampExtraId && size >= 5) {
             std::uint8_t present = field.bytes(1)[0];
             if (present & 1) entry.unixModified = static_cast<std::int32_t>(field.u32());
+        } else if (id == kUnicodePathExtraId) {
+            unicodePath = data;
         }
     }
+    return unicodePath;
 }
 
-ZipEntry readCentralEntry(LittleEndianReader& reader) {
+ZipEntry readCentralEntry(LittleEndianReader& reader, const OemDecoder& oem) {
     if (reader.u32() != kCentralSignature) damaged("Zip directory entry damaged");
     ZipEntry entry;
-    reader.skip(4);  // versions
-    entry.flags = reader.u16();
+    StoredName stored;
+    stored.versionMadeBy = reader.u16();
+    reader.skip(2);  // version needed
+    entry.flags = stored.flags = reader.u16();
     entry.method = reader.u16();
     entry.dosTime = reader.u16();
     entry.dosDate = reader.u16();
@@ -131,15 +157,17 @@ ZipEntry readCentralEntry(LittleEndianReader& reader) {
     std::uint16_t commentLength = reader.u16();
     reader.skip(2 + 2 + 4);  // disk, internal and external attributes
     entry.localHeaderOffset = reader.u32();
-    entry.name = reader.text(nameLength);
-    applyExtraFields(reader.bytes(extraLength), entry);
+    auto nameBytes = reader.bytes(nameLength);
+    stored.bytes = std::string_view(reinterpret_cast<const char*>(nameBytes.data()), nameLength);
+    stored.unicodePath = applyExtraFields(reader.bytes(extraLength), entry);
+    entry.name = decodeEntryName(stored, oem);
     reader.skip(commentLength);
     return entry;
 }
 
 }  // namespace
 
-ZipDirectory readZipDirectory(ByteSource& source) {
+ZipDirectory readZipDirectory(ByteSource& source, const OemDecoder& oem) {
     EndRecord end = readEndRecord(source);
     if (end.directorySize > end.position) damaged("Zip directory size is wrong");
     // Anything in front of the archive (a self-extractor stub) shifts every offset.
@@ -155,7 +183,7 @@ ZipDirectory readZipDirectory(ByteSource& source) {
     directory.centralDirectoryStart = directoryStart;
     directory.entries.reserve(static_cast<std::size_t>(end.entryCount));
     for (std::uint64_t i = 0; i < end.entryCount; ++i) {
-        ZipEntry entry = readCentralEntry(reader);
+        ZipEntry entry = readCentralEntry(reader, oem);
         if (entry.localHeaderOffset > directoryStart - shift)
             damaged("Zip entry lies outside the archive");
         entry.localHeaderOffset += shift;

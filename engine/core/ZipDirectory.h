@@ -7,13 +7,14 @@
 #include <vector>
 
 #include "ByteSource.h"
+#include "EntryName.h"
 
 namespace zipengine {
 
 enum class CompressionMethod : std::uint16_t { Stored = 0, Deflated = 8 };
 
 struct ZipEntry {
-    std::string name;  // as stored: 8-bit, forward or back slashes
+    std::string name;  // decoded to UTF-8; forward or back slashes as stored
     std::uint16_t flags = 0;
     std::uint16_t method = 0;
     std::uint16_t dosTime = 0;
@@ -38,7 +39,8 @@ struct ZipDirectory {
 };
 
 // Throws EngineError (ZE_ErrArchiveStructure) when the archive is not a readable zip archive.
-ZipDirectory readZipDirectory(ByteSource& source);
+// `oem` decodes the names that are neither flagged nor recognisable as UTF-8.
+ZipDirectory readZipDirectory(ByteSource& source, const OemDecoder& oem = {});
 
 // Offset of the entry's data, after its local header; checked to lie inside the archive.
 std::uint64_t locateEntryData(ByteSource& source, const ZipDirectory& directory,

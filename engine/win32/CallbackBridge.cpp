@@ -2,17 +2,21 @@
 
 #include <cstring>
 
+#include "CodePageText.h"
+
 namespace zipengine {
 
 using namespace zipengine_abi;
 
 ZE_CallbackRecord CallbackBridge::record(ZE_Action action, std::int32_t arg1,
-                                         const std::string* text, std::int64_t value) const {
+                                         const std::string* text, std::int64_t value) {
     ZE_CallbackRecord record;
     std::memset(&record, 0, sizeof record);
     record.actionReply = action;
     record.arg1 = arg1;
-    record.text = text ? text->c_str() : "";
+    // The component reads every text in the ANSI code page; the core's texts are UTF-8.
+    text_ = text ? ansiFromUtf8(*text) : std::string();
+    record.text = text_.c_str();
     record.in.value = value;
     return record;
 }

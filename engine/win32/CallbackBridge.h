@@ -31,15 +31,17 @@ public:
                           std::int32_t entryIndex) override;
 
 private:
-    // A zeroed record with the action and the first argument, the text and the value set.
+    // A zeroed record with the action and the first argument, the text (in ANSI, valid until
+    // the next record is made) and the value set.
     zipengine_abi::ZE_CallbackRecord record(zipengine_abi::ZE_Action action, std::int32_t arg1,
-                                            const std::string* text, std::int64_t value) const;
+                                            const std::string* text, std::int64_t value);
     // Calls the component; true when it asks to stop.
     bool call(zipengine_abi::ZE_CallbackRecord& record);
     static std::string replyText(const zipengine_abi::ZE_CallbackRecord& record);
 
     zipengine_abi::ZE_CallbackFunc callback_;
     void* caller_;  // the component's worker, handed back untouched
+    std::string text_;
 };
 
 }  // namespace zipengine

@@ -8,6 +8,7 @@
 
 #include "AbortRegistry.h"
 #include "CallbackBridge.h"
+#include "CodePageText.h"
 #include "Extractor.h"
 #include "ZipEngineAbi.h"
 
@@ -30,12 +31,13 @@ bool recordIsUsable(const ZE_CommandRecord* record) {
 
 zipengine::ExtractRequest requestFrom(const ZE_CommandRecord& record) {
     zipengine::ExtractRequest request;
-    request.archivePath = record.archive;
-    if (record.baseFolder) request.baseFolder = record.baseFolder;
+    request.archivePath = zipengine::pathFromAnsi(record.archive);
+    if (record.baseFolder) request.baseFolder = zipengine::pathFromAnsi(record.baseFolder);
     if (record.password) request.password = record.password;
     for (std::int32_t i = 0; i < record.specCount; ++i)
         if (record.specs[i].spec && *record.specs[i].spec)
-            request.fileSpecs.emplace_back(record.specs[i].spec);
+            request.fileSpecs.push_back(zipengine::utf8FromAnsi(record.specs[i].spec));
+    request.oemNames = zipengine::utf8FromOem;
     request.passwordRequests = record.passwordRequests;
     request.testOnly = isTrue(record.test);
     request.directoryNames = isTrue(record.directoryNames);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <iconv.h>
 
 #include <atomic>
 #include <deque>
@@ -26,6 +27,23 @@ inline fs::path archivePath(const std::string& name) {
 }
 inline fs::path sourcePath(const std::string& relative) {
     return fs::path(ENGINE_TEST_ARCHIVES) / "src" / relative;
+}
+
+// Code page 852 (the OEM code page of a Romanian Windows) to UTF-8, by the C library.
+inline std::string utf8FromCp852(std::string_view bytes) {
+    iconv_t converter = iconv_open("UTF-8", "CP852");
+    if (converter == reinterpret_cast<iconv_t>(-1)) {
+        ADD_FAILURE() << "iconv knows no CP852";
+        return {};
+    }
+    std::string in(bytes), out(bytes.size() * 4, '\0');
+    char* from = in.data();
+    char* to = out.data();
+    std::size_t fromLeft = in.size(), toLeft = out.size();
+    EXPECT_NE(iconv(converter, &from, &fromLeft, &to, &toLeft), static_cast<std::size_t>(-1));
+    iconv_close(converter);
+    out.resize(out.size() - toLeft);
+    return out;
 }
 
 inline std::string readFile(const fs::path& path) {

@@ -1,5 +1,7 @@
 // The core on archives made by Info-ZIP, 7-Zip and python: contents, reports, and every
 // option of the command record.
+#include <set>
+
 #include "EngineTestSupport.h"
 
 using namespace enginetest;
@@ -295,4 +297,57 @@ TEST(ExtractorTest, AbortFromAnotherThreadStopsTheRun) {
     EXPECT_EQ(extractor.run(), ZE_UserCancelled);
     EXPECT_TRUE(fs::is_empty(scratch.path()));
     EXPECT_EQ(host.only("item").size(), 1u);
+}
+
+TEST(ExtractorTest, RomanianNamesFromInfoZipAnd7ZipLandUnderTheirNames) {
+    for (const char* archive : {"names-infozip.zip", "names-7zip.zip"}) {
+        SCOPED_TRACE(archive);
+        ScratchFolder scratch;
+        RecordingHost host;
+        ASSERT_EQ(extract(requestFor(archive, scratch.path()), host), 5);
+        EXPECT_EQ(snapshot(scratch.path()), snapshot(archivePath("src-names")));
+        std::set<std::string> items;
+        for (const Event& item : host.only("item")) items.insert(item.text);
+        EXPECT_TRUE(items.contains("Contabilitate Firmă/bilanț.xls"));
+        EXPECT_TRUE(items.contains("Știință/ştiri.txt"));
+    }
+}
+
+TEST(ExtractorTest, DosNamesAreReadInTheOemCodePage) {
+    ScratchFolder scratch;
+    RecordingHost host;
+    auto request = requestFor("names-dos852.zip", scratch.path());
+    request.oemNames = utf8FromCp852;
+    ASSERT_EQ(extract(request, host), 3);
+    EXPECT_EQ(snapshot(scratch.path()), snapshot(archivePath("src-dos852")));
+}
+
+TEST(ExtractorTest, InfoZipArchiveStreamedFromStandardInput) {
+    // Local header sizes 0xFFFFFFFF with a Zip64 field, a Zip64 data descriptor.
+    ScratchFolder scratch;
+    RecordingHost host;
+    ASSERT_EQ(extract(requestFor("streamed.zip", scratch.path()), host), 1);
+    EXPECT_EQ(snapshot(scratch.path()), snapshot(archivePath("src-streamed")));
+}
+
+TEST(ExtractorTest, LeftoversOfEarlierRunsGoFromTheFoldersWrittenAndNothingElse) {
+    ScratchFolder scratch;
+    const fs::path base = scratch.path() / "base";
+    for (const char* leftover : {".ze0123abcd.old", "dir/sub/.ze89abcdef.old"})
+        writeFile(base / leftover, "replaced earlier");
+    auto kept = [&] {
+        std::vector<fs::path> files;
+        for (const char* name :
+             {".ze0123abcd.old.txt", ".ze0123ABCD.old", "x.ze0123abcd.old", ".ze0123abc.old",
+              ".zeg123abcd.old", "other/.ze01234567.old", ".ze76543210.old/inside"})
+            files.push_back(base / name);
+        files.push_back(scratch.path() / ".ze0123abcd.old");  // beside the base
+        return files;
+    }();
+    for (const fs::path& file : kept) writeFile(file, "not ours");
+    RecordingHost host;
+    ASSERT_EQ(extract(requestFor("infozip.zip", base), host), 6);
+    EXPECT_FALSE(fs::exists(base / ".ze0123abcd.old"));
+    EXPECT_FALSE(fs::exists(base / "dir/sub/.ze89abcdef.old"));
+    for (const fs::path& file : kept) EXPECT_EQ(readFile(file), "not ours") << file;
 }

@@ -211,3 +211,32 @@ TEST(HostileArchiveTest, MissingArchiveIsReported) {
     ASSERT_EQ(host.only("message").size(), 1u);
     EXPECT_EQ(host.only("message")[0].value, ZE_ErrArchiveOpen);
 }
+
+TEST(HostileArchiveTest, UnicodePathFieldsAreCheckedLikeAnyName) {
+    Sandbox box;
+    auto before = snapshot(box.scratch.path());
+    RecordingHost host;
+    EXPECT_EQ(extract(requestFor("hostile-unicode.zip", box.base), host), 1);
+    auto expected = before;
+    expected["base/Știință"] = "<folder>";
+    expected["base/Știință/bun.txt"] = "from d.txt";
+    EXPECT_EQ(snapshot(box.scratch.path()), expected);
+    for (const char* name : {"../evil.txt", "CON", "x/y:z"})
+        EXPECT_TRUE(host.skippedWith(name, ZE_SkipUnsafeName)) << name;
+}
+
+TEST(HostileArchiveTest, StreamedArchiveWithDamagedZip64RecordOrDataIsRefused) {
+    Sandbox box;
+    auto before = snapshot(box.scratch.path());
+    const std::string intact = archiveBytes("streamed.zip");
+    std::size_t zip64End = offsetOf(intact, "PK\x06\x06");
+    std::size_t data = offsetOf(intact, "-\x01") + 20 + 100;  // name, Zip64 field, into the data
+    for (std::size_t damage : {zip64End, data}) {
+        std::string bytes = intact;
+        bytes[damage] = static_cast<char>(bytes[damage] ^ 0x55);
+        RecordingHost host;
+        EXPECT_EQ(extractBytes(bytes, requestFor("streamed.zip", box.base), host), ZE_Aborting)
+            << damage;
+        EXPECT_EQ(snapshot(box.scratch.path()), before) << damage;
+    }
+}

@@ -4,9 +4,11 @@ python's zipfile. Deterministic contents; usage: make-test-archives.py <output f
 import os
 import random
 import shutil
+import struct
 import subprocess
 import sys
 import zipfile
+import zlib
 
 out = os.path.abspath(sys.argv[1])
 shutil.rmtree(out, ignore_errors=True)
@@ -80,5 +82,63 @@ python_zip('hostile.zip', [
     ('ok.txt', b'fine'),
     ('./dot/fine.txt', b'fine too'),
 ])
+
+# Romanian names: Info-ZIP on Linux stores UTF-8 without the UTF-8 flag (host Unix); 7-Zip sets
+# the flag. The DOS archive holds the same names in code page 852, as old Windows tools wrote
+# them (python's zipfile would store UTF-8, so ASCII stand-ins are replaced in the bytes).
+NAMES = {'Contabilitate Firmă/bilanț.xls': text(7000), 'Îndrumar.pdf': rng.randbytes(3000),
+         'Știință/ştiri.txt': text(500)}
+names = os.path.join(out, 'src-names')
+for relative, data in NAMES.items():
+    write(names, relative, data)
+run('zip', '-q', '-r', '-P', PASSWORD, os.path.join(out, 'names-infozip.zip'), '.', cwd=names)
+run('7z', 'a', '-tzip', '-p' + PASSWORD, '-mem=ZipCrypto', os.path.join(out, 'names-7zip.zip'), '.', cwd=names)
+DOS_NAMES = {'bilanţ.xls': text(800), 'Îndrumar.pdf': b'pdf', 'ştiri.txt': b'stiri'}
+dos = os.path.join(out, 'names-dos852.zip')
+
+
+def stand_in(name, index):
+    return (b'@%d' % index).ljust(len(name.encode('cp852')), b'@')
+
+
+
+with zipfile.ZipFile(dos, 'w', zipfile.ZIP_DEFLATED) as archive:
+    for index, (name, data) in enumerate(DOS_NAMES.items()):
+        info = zipfile.ZipInfo(stand_in(name, index).decode(), STAMP)
+        info.create_system = 0
+        info.compress_type = zipfile.ZIP_DEFLATED
+        archive.writestr(info, data)
+with open(dos, 'rb') as f:
+    content = f.read()
+for index, name in enumerate(DOS_NAMES):
+    encoded = name.encode('cp852')
+    assert content.count(stand_in(name, index)) == 2, name  # the local and the central header
+    content = content.replace(stand_in(name, index), encoded)
+with open(dos, 'wb') as f:
+    f.write(content)
+for name, data in DOS_NAMES.items():
+    write(os.path.join(out, 'src-dos852'), name, data)
+
+
+def unicode_path(stored, name):
+    data = struct.pack('<BI', 1, zlib.crc32(stored.encode())) + name.encode()
+    return struct.pack('<HH', 0x7075, len(data)) + data
+
+
+# Harmless stored names whose Unicode Path fields (CRC matching) name something hostile.
+with zipfile.ZipFile(os.path.join(out, 'hostile-unicode.zip'), 'w') as archive:
+    for stored, name in [('a.txt', '../evil.txt'), ('b.txt', 'CON'), ('c.txt', 'x/y:z'),
+                         ('d.txt', 'Știință/bun.txt')]:
+        info = zipfile.ZipInfo(stored, STAMP)
+        info.extra = unicode_path(stored, name)
+        archive.writestr(info, b'from ' + stored.encode())
+
+# Written from standard input: local header sizes 0xFFFFFFFF with a Zip64 extra field, a Zip64
+# data descriptor, 32-bit sizes in the central directory.
+STREAMED = text(20000)
+subprocess.run(['zip', '-q', '-P', PASSWORD, os.path.join(out, 'streamed.zip'), '-'],
+               input=STREAMED, cwd=out, check=True)
+write(out, 'src-streamed/-', STREAMED)
+
 with open(os.path.join(out, 'stamp'), 'w') as f:
     f.write('ok\n')
