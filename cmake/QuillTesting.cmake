@@ -34,11 +34,26 @@ set(QUILL_TEST_ENV
   QUILL_WINE_RUN=${QUILL_WINE_RUN}
   QUILL_SERVER_BASE=${QUILL_SERVER_BASE})
 
+# Windows tests run inside one wine session of the build folder: an Xvfb display and a
+# running wineserver on the build's prefix (prepared on first use). ctest starts it before
+# the first Windows test it runs and ends it after the last, so `ctest` works on its own;
+# scripts/test.sh starting a session first is fine too.
+if(QUILL_WINDOWS)
+  set(_quill_wine_session bash ${CMAKE_SOURCE_DIR}/scripts/wine-session.sh)
+  add_test(NAME wine_session_start COMMAND ${_quill_wine_session} start ${CMAKE_BINARY_DIR})
+  add_test(NAME wine_session_stop COMMAND ${_quill_wine_session} stop ${CMAKE_BINARY_DIR})
+  set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine_session TIMEOUT 180)
+  set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine_session TIMEOUT 60)
+endif()
+
 function(_quill_test_properties name gui timeout server)
   if(NOT timeout)
     set(timeout 300)
   endif()
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "${QUILL_TEST_ENV}" TIMEOUT ${timeout})
+  if(QUILL_WINDOWS)
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_session)
+  endif()
   set(locks "")
   if(gui)
     set_tests_properties(${name} PROPERTIES LABELS gui)

@@ -14,18 +14,32 @@ std::string LastResponseText() {
     return std::string(buffer, strnlen(buffer, sizeof(buffer)));
 }
 
-std::string SystemErrorText(DWORD error) {
+std::string SystemMessageText(DWORD error) {
+    const bool fromWinInet = error >= 12000 && error <= 12999;
+    HMODULE wininet = fromWinInet ? GetModuleHandleA("wininet.dll") : nullptr;
+    const DWORD source = wininet ? FORMAT_MESSAGE_FROM_HMODULE : FORMAT_MESSAGE_FROM_SYSTEM;
     char* text = nullptr;
     DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | source | FORMAT_MESSAGE_IGNORE_INSERTS, wininet, error,
+        0, reinterpret_cast<char*>(&text), 0, nullptr);
     std::string result(text != nullptr ? text : "", length);
     if (text != nullptr) LocalFree(text);
     while (!result.empty() &&
            (result.back() == '\n' || result.back() == '\r' || result.back() == ' '))
         result.pop_back();
-    if (result.empty()) result = "Error " + std::to_string(error) + ".";
     return result;
+}
+
+std::string SystemErrorText(DWORD error) {
+    std::string text = SystemMessageText(error);
+    return text.empty() ? "Error " + std::to_string(error) + "." : text;
+}
+
+std::string RequestFailureText(DWORD error) {
+    std::string text = LastResponseText();
+    if (text.empty()) text = SystemMessageText(error);
+    if (text.empty()) text = "Serverul de actualizari nu a putut fi contactat.";
+    return text;
 }
 
 }  // namespace quill::download

@@ -18,11 +18,16 @@ public:
     InternetHandle& operator=(const InternetHandle&) = delete;
     ~InternetHandle() { Close(); }
 
-    // Takes ownership of a freshly opened handle (nullptr when the call failed).
+    // Takes ownership of a freshly opened handle (nullptr when the call failed: call right
+    // after the call, so that its error number is kept).
     void Reset(HINTERNET handle) {
+        const DWORD error = GetLastError();
         Close();
         handle_ = handle;
+        openError_ = handle ? 0 : error;
     }
+    // The error number of the failed open, 0 when it opened.
+    DWORD OpenError() const { return openError_; }
 
     HINTERNET get() const { return handle_; }
     explicit operator bool() const { return handle_ != nullptr; }
@@ -37,12 +42,19 @@ public:
 
 private:
     HINTERNET handle_ = nullptr;
+    DWORD openError_ = 0;
 };
 
 // The server's last response text (up to its first zero byte); may be empty.
 std::string LastResponseText();
 
-// The system's message text for an error number, without the trailing line end.
+// The system's message text for an error number, without the trailing line end; WinInet's
+// own numbers (12000-12999) are looked up in wininet.dll's table. Empty when there is none.
+std::string SystemMessageText(DWORD error);
+// SystemMessageText, or "Error <n>." when the system has no text.
 std::string SystemErrorText(DWORD error);
+// Why a request failed, for the user: the server's last response text when it sent one,
+// else the system's text for the error, else a sentence saying the server was not reached.
+std::string RequestFailureText(DWORD error);
 
 }  // namespace quill::download

@@ -195,12 +195,12 @@ void THttpUrlGrabberThread::RunSteps(Handles& h) {
                          INTERNET_SERVICE_HTTP, 0, reinterpret_cast<DWORD_PTR>(this)));
     RaiseCallbackFailure();
     if (Terminated()) return;
-    if (!h.Connection) return ReportError(LastResponseText());
+    if (!h.Connection) return ReportError(RequestFailureText(h.Connection.OpenError()));
 
     h.Request.Reset(HttpOpenRequestA(h.Connection.get(), "GET", url.Path.c_str(), "HTTP/1.0",
                                      grabber.Referer.c_str(), nullptr, kRequestFlags, 0));
     RaiseCallbackFailure();
-    if (!h.Request) return ReportError(LastResponseText());
+    if (!h.Request) return ReportError(RequestFailureText(h.Request.OpenError()));
 
     if (grabber.ProxyMode == pmSysConfig || grabber.ProxyMode == pmManual) {
         // Set on every request, empty or not; a failure here is not the transfer's.
@@ -213,8 +213,9 @@ void THttpUrlGrabberThread::RunSteps(Handles& h) {
     }
 
     const BOOL sent = HttpSendRequestA(h.Request.get(), nullptr, 0, nullptr, 0);
+    const DWORD sendError = sent ? 0 : GetLastError();
     RaiseCallbackFailure();
-    if (!sent) return ReportError(LastResponseText());
+    if (!sent) return ReportError(RequestFailureText(sendError));
     if (Terminated()) return;
 
     TMemoryStream& stream = CreateStream();
@@ -293,8 +294,9 @@ void THttpUrlGrabberThread::ReadToEnd(HINTERNET request, TMemoryStream& stream) 
 void THttpUrlGrabberThread::CloseHandles(Handles& h) {
     for (InternetHandle* handle : {&h.Request, &h.Connection, &h.Session}) {
         if (handle->Close()) continue;
+        const DWORD error = GetLastError();
         try {
-            ReportError(LastResponseText());
+            ReportError(RequestFailureText(error));
         } catch (...) {
         }
     }

@@ -19,7 +19,7 @@ start_display() {
   fi
   local n=90
   while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
   echo $! >"$build/xvfb.pid"
   echo ":$n" >"$build/display"
   for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
@@ -30,7 +30,7 @@ init_prefix() {
   DISPLAY=$(cat "$build/display")
   if [ ! -f "$WINEPREFIX/.quill-ready" ]; then
     "$build/wine-run.sh" wineboot -i >/dev/null 2>&1 || true
-    wineserver -w
+    wineserver -w </dev/null >/dev/null 2>&1
     # wine does not see Tahoma otherwise; GDI+ needs it for the dialog's font.
     cp /usr/share/wine/fonts/tahoma*.ttf /usr/share/wine/fonts/marlett.ttf \
       "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
@@ -40,7 +40,8 @@ init_prefix() {
     wineserver -w
     touch "$WINEPREFIX/.quill-ready"
   fi
-  wineserver -p 2>/dev/null || true  # already running is fine
+  # Nothing started here may hold the caller's output open (ctest waits for it to close).
+  wineserver -p </dev/null >/dev/null 2>&1 || true  # already running is fine
   "$build/wine-run.sh" wineboot >/dev/null 2>&1 || true
 }
 

@@ -6,6 +6,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "InstallOutcome.h"
 #include "ProgressText.h"
 #include "toolkit/Application.h"
 #include "utils.h"
@@ -16,9 +17,6 @@ using quill::download::THttpUrlGrabber;
 namespace {
 
 constexpr const char* ArchiveName = "UpdateQl.zip";
-constexpr const char* InstalledText = "Actualizarea a fost instalata. Va multumim.";
-constexpr const char* NotInstalledText =
-    "Actualizarea nu a fost instalata. Va rugam sa incercati din nou mai tarziu.";
 
 UpdateDialogWatcher& DialogWatcher() {
     static UpdateDialogWatcher watcher;
@@ -65,16 +63,22 @@ tk::TLabel* MakeLabel(tk::TComponent* owner, tk::TWinControl* parent, const char
     if (bold) {
         tk::TFont font = label->Font();
         font.SetStyle(tk::fsBold);
+        // The label sizes itself to the version text it is given later.
         label->SetFont(font);
-        // Version texts arrive after the form is made: room for any of them.
-        label->SetAutoSize(false);
-        label->SetWidth(160);
-        label->SetHeight(14);
     }
     return label;
 }
 
 }  // namespace
+
+TfAreAbon::~TfAreAbon() {
+    // The transfer's last events (its handles closing) still reach this form's handlers:
+    // they must have run before any component goes.
+    try {
+        ht->Stop();
+    } catch (...) {
+    }
+}
 
 TfAreAbon::TfAreAbon(tk::TComponent* AOwner) : tk::TForm(AOwner) {
     SetName("fAreAbon");
@@ -211,27 +215,44 @@ void TfAreAbon::htProgress(tk::TObject*, int64_t Position, int64_t TotalSize, co
     progres->SetCaption(DownloadCaption(Position, TotalSize, LocaleSeparators()));
 }
 
+// The failure's own text, for the user.
+static std::string FailureText(std::exception_ptr error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        if (*e.what()) return e.what();
+    } catch (...) {
+    }
+    return "eroare necunoscuta";
+}
+
 void TfAreAbon::htDoneFile(tk::TObject*, const std::string&, int32_t, const std::string&) {
     FInstalling = true;
-    ZipArchiver1->SetZipFileName(ht->FileName);
-    ZipArchiver1->ExtrBaseDir = ProgramFolder();
+    // Whatever a step raises, the version is recorded, the user is told in one box, and the
+    // program ends: no road out of here leaves the dialog open for good.
     bool installed = false;
-    // Whatever the extraction does, the version is recorded and the program ends.
-    auto finish = [&] {
-        RecordInstalledVersion(ZipArchiver1->ExtrBaseDir + "\\" + MainExecutable);
-        tk::ShowMessage(installed ? InstalledText : NotInstalledText);
-        tk::Application.Terminate();
-    };
+    std::string failure;
     try {
+        // The base folder first: the version record below needs it even when reading the
+        // archive fails.
+        ZipArchiver1->ExtrBaseDir = ProgramFolder();
+        ZipArchiver1->SetZipFileName(ht->FileName);
         const int32_t result = ZipArchiver1->Extract();
-        installed = result == 0 && ZipArchiver1->SuccessCount() > 0;
+        installed = UpdateInstalled(result, ZipArchiver1->SuccessCount(), false);
     } catch (...) {
-        finish();
-        throw;
+        failure = FailureText(std::current_exception());
     }
-    finish();
-    stare->SetCaption("Download terminat");
-    stare->Repaint();
+    try {
+        RecordInstalledVersion(ZipArchiver1->ExtrBaseDir + "\\" + MainExecutable);
+    } catch (...) {
+        if (failure.empty()) failure = FailureText(std::current_exception());
+    }
+    tk::ShowMessage(InstallMessage(installed, failure));
+    tk::Application.Terminate();
+    if (failure.empty()) {
+        stare->SetCaption("Download terminat");
+        stare->Repaint();
+    }
 }
 
 void TfAreAbon::htError(tk::TObject*, const std::string& ErrorMsg) {

@@ -18,6 +18,7 @@
 class TfAreAbon : public tk::TForm {
 public:
     explicit TfAreAbon(tk::TComponent* AOwner);
+    ~TfAreAbon() override;
 
     // Components; the form owns them all.
     quill::TSmoothPanel* SmoothPanel1;

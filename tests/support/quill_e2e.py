@@ -164,6 +164,39 @@ def window_info(title):
     return json.loads(result.stdout.strip())
 
 
+def x_geometry(window):
+    """(left, top, width, height) of an X window, or None once it is gone."""
+    out = xdotool("getwindowgeometry", "--shell", window)
+    values = dict(line.split("=", 1) for line in out.splitlines() if "=" in line)
+    try:
+        return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+    except (KeyError, ValueError):
+        return None
+
+
+def window_info_of(window):
+    """window_info for the wine window behind one X window (found by its place on the screen,
+    so that one of several boxes with the same title is meant), or None."""
+    geometry = x_geometry(window)
+    if geometry is None:
+        return None
+    left, top, width, height = geometry
+    info = window_info("@%d,%d" % (left + width // 2, top + height // 2))
+    if info is None or info["window"][:2] != [left, top]:
+        return None  # another window covers it, or it went
+    return info
+
+
+def wait_gone(window, timeout=10):
+    """Waits until an X window is no longer shown; returns whether it went."""
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        if window not in xdotool("search", "--onlyvisible", "--name", ".").split():
+            return True
+        time.sleep(0.1)
+    return False
+
+
 def click_screen(x, y):
     xdotool("mousemove", str(x), str(y), "click", "1", check=True)
 
@@ -182,9 +215,22 @@ def click_child(title, text):
     info = window_info(title)
     if info is None:
         raise RuntimeError("no window titled %r" % title)
+    return _click_child_of(info, text)
+
+
+def click_window_child(window, text):
+    """As click_child, for the wine window behind one X window; False when it is gone."""
+    info = window_info_of(window)
+    if info is None:
+        return False
+    _click_child_of(info, text)
+    return True
+
+
+def _click_child_of(info, text):
     for child in info["children"]:
         if child["text"] == text:
             l, t, r, b = child["rect"]
             click_screen((l + r) // 2, (t + b) // 2)
             return child
-    raise RuntimeError("no control %r in %r: %r" % (text, title, info["children"]))
+    raise RuntimeError("no control %r in %r: %r" % (text, info.get("title"), info["children"]))

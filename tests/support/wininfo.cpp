@@ -1,9 +1,11 @@
 // Prints, as one JSON object, where a top-level window and its child windows are
 // on the screen, so that end-to-end tests can click controls by their text:
 //   wininfo "<window title>"
+//   wininfo @<x>,<y>          the top-level window at that screen point (one of several
+//                             windows with the same title)
 // {"window":[l,t,r,b],"client":[x,y],"children":[{"text":..,"class":..,"rect":[..],
 //  "visible":true,"enabled":true}, ...]}
-// Exits with 1 when no window has that title.
+// Exits with 1 when no window has that title (or none is at that point).
 
 #include <windows.h>
 
@@ -52,13 +54,22 @@ BOOL CALLBACK AddChild(HWND child, LPARAM list) {
 
 int main(int argc, char** argv) {
     if (argc < 2) return 2;
-    HWND window = FindWindowA(nullptr, argv[1]);
+    HWND window = nullptr;
+    POINT at{};
+    if (std::sscanf(argv[1], "@%ld,%ld", &at.x, &at.y) == 2) {
+        window = WindowFromPoint(at);
+        if (window) window = GetAncestor(window, GA_ROOT);
+    } else {
+        window = FindWindowA(nullptr, argv[1]);
+    }
     if (!window) return 1;
     RECT rect{};
     GetWindowRect(window, &rect);
     POINT client{0, 0};
     ClientToScreen(window, &client);
-    std::string out = "{\"window\":" + Rect(rect) + ",\"client\":[" + std::to_string(client.x) +
+    char title[512] = {};
+    GetWindowTextA(window, title, sizeof title);
+    std::string out = "{\"title\":" + Json(title) + ",\"window\":" + Rect(rect) + ",\"client\":[" + std::to_string(client.x) +
                       "," + std::to_string(client.y) + "],\"children\":[";
     EnumChildWindows(window, AddChild, reinterpret_cast<LPARAM>(&out));
     out += "]}";

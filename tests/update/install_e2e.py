@@ -55,9 +55,9 @@ class Installation:
                 process.kill()
 
 
-def box_text(title):
-    """The text of a message box: its static control."""
-    info = e2e.window_info(title)
+def box_text(box):
+    """The text of a message box (its X window): its static control."""
+    info = e2e.window_info_of(box)
     if not info:
         return None
     texts = [c["text"] for c in info["children"] if c["class"].lower() == "static" and c["text"]]
@@ -70,28 +70,40 @@ def answer_box(title, timeout=60, process=None):
     if box is None:
         return None
     time.sleep(0.3)
-    text = box_text(title)
+    text = box_text(box)
     e2e.press(box, "Return")
     time.sleep(0.5)
     return text
 
 
 def answer_archive_boxes_until_message(process, timeout=90):
-    """Answers the archive component's boxes ("updater   (<n>)") with Enter until the
-    updater's own box appears; returns (the archive boxes' titles, the final box's text)."""
-    titles = []
+    """Answers the archive component's boxes ("updater   (<n>)") until the updater's own box
+    appears; returns (the archive boxes' titles, the final box's text). Each box is counted
+    once by its window, however long it takes to go."""
+    titles, answered = [], set()
     deadline = time.time() + timeout
     while time.time() < deadline and process.poll() is None:
         for window in e2e.xdotool("search", "--onlyvisible", "--name", "^updater").split():
             name = e2e.xdotool("getwindowname", window)
             if name == "updater":
                 return titles, answer_box("updater", process=process)
-            titles.append(name)
+            if window not in answered:
+                answered.add(window)
+                titles.append(name)
             # A click, not a key: the key's release would reach the box that follows.
-            e2e.click_child(name, "&OK")
-            time.sleep(0.5)
+            e2e.click_window_child(window, "&OK")
+            e2e.wait_gone(window, timeout=10)
         time.sleep(0.2)
     return titles, None
+
+
+def wait_until(condition, timeout=30):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        if condition():
+            return True
+        time.sleep(0.1)
+    return condition()
 
 
 def registry_version():
@@ -171,7 +183,9 @@ class InstallTest(unittest.TestCase):
             self.assertEqual(inst.updater.wait(timeout=30), 0)
         with open(os.path.join(probe, "captions.txt")) as f:
             lines = [tuple(line.rstrip("\n").split("\t")) for line in f]
-        shown = [line for line in lines if line[0] != "capture"]
+        self.assertEqual([text for source, text in lines if source == "label"],
+                         ["verInst 1.0.0.0 fits", "verDisp 2.0.0.0 fits"])
+        shown = [line for line in lines if line[0] not in ("capture", "label")]
         sources = [source for source, _ in shown]
         self.assertIn("extract", sources)
         first, last = sources.index("extract"), len(sources) - sources[::-1].index("extract")
@@ -239,29 +253,37 @@ class InstallTest(unittest.TestCase):
         self.assertIsNone(inst.file("firme.reg"))
         self.assertIsNone(inst.main_app.poll(), "quill.exe was closed without a download")
 
-    def test_close_during_download_stops_it(self):
-        inst = self.install("closing")
-        with e2e.UpdateServer(inst.program.release, fault="slow", slow_delay=0.2):
+    def close_during_download(self, name, close):
+        inst = self.install(name)
+        with e2e.UpdateServer(inst.program.release, fault="slow", slow_delay=0.2) as server:
             self.assertIsNotNone(inst.start())
             e2e.click_child(DIALOG, "Descarca actualizarea")
-            time.sleep(2)
+            self.assertTrue(wait_until(lambda: "/UpdateQl.zip" in [r["path"] for r in
+                                                                    server.requests()]),
+                            "the download did not start")
+            time.sleep(1)  # a few progress events in
             e2e.screenshot(os.path.join(SHOTS, "dialog_downloading.png"))
-            e2e.click_child(DIALOG, "Mai tarziu")
-            self.assertEqual(inst.updater.wait(timeout=30), 0)
+            close()
+            if not wait_until(lambda: inst.updater.poll() is not None, timeout=30):
+                self.fail(self.left_running("the updater still runs 30 s after the close"))
+            self.assertEqual(inst.updater.returncode, 0)
         self.assertIsNone(inst.file("readme.txt"))
         self.assertIsNone(inst.file("firme.reg"))
         self.assertEqual(e2e.find_windows("updater"), [])  # no message on the way out
 
+    def left_running(self, what):
+        """A failure text naming the windows still shown, with a capture of the screen."""
+        shot = os.path.join(SHOTS, "left_running_%s.png" % self.id().rsplit(".", 1)[-1])
+        e2e.screenshot(shot)
+        shown = e2e.xdotool("search", "--onlyvisible", "--name", ".").split()
+        titles = [e2e.xdotool("getwindowname", w) for w in shown]
+        return "%s; windows shown: %r; screen in %s" % (what, titles, shot)
+
+    def test_close_during_download_stops_it(self):
+        self.close_during_download("closing", lambda: e2e.click_child(DIALOG, "Mai tarziu"))
+
     def test_close_box_during_download_stops_it(self):
-        inst = self.install("closebox")
-        with e2e.UpdateServer(inst.program.release, fault="slow", slow_delay=0.2):
-            self.assertIsNotNone(inst.start())
-            e2e.click_child(DIALOG, "Descarca actualizarea")
-            time.sleep(2)
-            e2e.click_close_box(DIALOG)
-            self.assertEqual(inst.updater.wait(timeout=30), 0)
-        self.assertIsNone(inst.file("readme.txt"))
-        self.assertIsNone(inst.file("firme.reg"))
+        self.close_during_download("closebox", lambda: e2e.click_close_box(DIALOG))
 
     def test_server_without_length_still_installs(self):
         inst = self.install("nolength")
@@ -307,11 +329,34 @@ class InstallTest(unittest.TestCase):
             self.assertIsNotNone(inst.start())
         server.stop()
         e2e.click_child(DIALOG, "Descarca actualizarea")
-        self.assertIsNotNone(answer_box("updater", process=inst.updater), "no error box")
+        text = answer_box("updater", process=inst.updater)
+        self.assertIsNotNone(text, "no error box")
+        self.assertNotEqual(text.strip(), "", "the error box says nothing")
         self.assertIsNone(inst.updater.poll(), "the dialog stays until it is closed")
         e2e.click_child(DIALOG, "Mai tarziu")
         self.assertEqual(inst.updater.wait(timeout=30), 0)
         self.assertIsNone(inst.file("firme.reg"))
+
+    def test_version_record_that_fails_is_told_and_the_program_ends(self):
+        inst = self.install("lockedrecord")
+        record = inst.program.path("firme.reg")
+        with open(record, "wb") as f:
+            f.write(b"1.0.0.0\r\n")
+        # As root, wine writes read-only files; an immutable file nobody can write.
+        if subprocess.run(["chattr", "+i", record], capture_output=True).returncode != 0:
+            self.skipTest("chattr +i is not available here")
+        self.addCleanup(subprocess.run, ["chattr", "-i", record], capture_output=True)
+        with e2e.UpdateServer(inst.program.release):
+            self.assertIsNotNone(inst.start())
+            e2e.click_child(DIALOG, "Descarca actualizarea")
+            text = answer_box("updater", process=inst.updater)
+            self.assertIsNotNone(text, "no box")
+            self.assertTrue(text.startswith(
+                "Actualizarea a fost instalata, dar nu a putut fi finalizata: "), text)
+            self.assertIn("firme.reg", text)
+            self.assertEqual(inst.updater.wait(timeout=30), 0)
+        self.assertEqual(inst.file("readme.txt"), b"Quillora 2.0.0.0\r\n")
+        self.assertEqual(inst.file("firme.reg"), b"1.0.0.0\r\n")
 
     def test_forced_dialog_with_equal_versions(self):
         inst = self.install("forced", reply="OK00011.0.0.0")

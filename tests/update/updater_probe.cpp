@@ -5,6 +5,8 @@
 // and to dialog_extracting.png when the bar first shows the extraction; a "capture" line
 // says whether the capture holds the bar's own picture. With QUILL_PROBE_CLOSE_AT_EXTRACT
 // set, the dialog is also asked to close (as by its close box) when the extraction begins.
+// With the download capture, a "label" line says whether each version label shows its whole
+// text there (no ink in the label's last column, where a cut text would end).
 
 #include <windows.h>
 
@@ -49,6 +51,19 @@ bool ShowsBar(const tk::TBitmap& picture, POINT windowOrigin, quill::TSpecialPro
     return own.Width() > 0;
 }
 
+void NoteLabelShown(const tk::TBitmap& picture, POINT windowOrigin, const tk::TLabel& label) {
+    POINT origin{label.Left(), label.Top()};
+    ClientToScreen(label.Parent()->Handle(), &origin);
+    const int right = origin.x - windowOrigin.x + label.Width() - 1;
+    const int top = origin.y - windowOrigin.y;
+    bool ink = false;
+    for (int y = top; y < top + label.Height(); ++y) {
+        const COLORREF c = GetPixel(picture.DC(), right, y);
+        ink = ink || GetRValue(c) + GetGValue(c) + GetBValue(c) < 384;
+    }
+    Note("label", label.Name() + " " + label.Caption() + (ink ? " is cut" : " fits"));
+}
+
 // The form as it stands on the screen, once the pending paints of it and its child
 // windows are done; notes whether the bar shows there as it drew itself.
 void CaptureForm(TfAreAbon& form, const std::string& name) {
@@ -64,6 +79,9 @@ void CaptureForm(TfAreAbon& form, const std::string& name) {
     quill::testing::SaveDcPng(picture.DC(), ProbeDir() + name);
     const bool same = ShowsBar(picture, {rect.left, rect.top}, *form.progres);
     Note("capture", name + (same ? " shows the bar" : " differs from the bar"));
+    if (name == "dialog_downloading")
+        for (const tk::TLabel* label : {form.verInst, form.verDisp})
+            NoteLabelShown(picture, {rect.left, rect.top}, *label);
 }
 
 void Watch(TfAreAbon& form) {

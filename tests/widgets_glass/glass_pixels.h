@@ -61,9 +61,10 @@ int CountInkBands(const PixelCanvas& canvas, int left, int top, int right, int b
     return bands;
 }
 
-// The shine covers rows 1 to `shineRows` of the body and fades downwards; column x is left
-// of the caption and inside the corners. Records gtest failures.
-void ExpectShineBand(const PixelCanvas& canvas, int shineRows, int x = 5);
+// The shine covers rows 1 to `shineRows` of the body and fades downwards. Sampled in column
+// `preferredX`, or further left where the caption's ink comes near it (never into the corner).
+// Records gtest failures.
+void ExpectShineBand(const PixelCanvas& canvas, int shineRows, int preferredX = 5);
 
 bool IsDarkInk(Rgb p);
 bool IsGreyInk(Rgb p);

@@ -14,6 +14,8 @@ pid=$!
 wid=$(timeout 60 xdotool search --sync --name '^Panel anchor test$' | head -1)
 for _ in $(seq 300); do [ -s "$work/click.txt" ] && break; sleep 0.1; done
 read -r x y <"$work/click.txt"
+# A window that an earlier program left on the screen must not take the click.
+xdotool windowraise "$wid"
 xdotool mousemove --window "$wid" "$x" "$y"
 sleep 0.3
 xdotool mousemove --window "$wid" $((x + 1)) "$y"

@@ -63,6 +63,15 @@ public:
     // An exception that escaped an event handler run from the message loop: OnException
     // when assigned, else a message box with its text. The loop then goes on.
     void HandleException(std::exception_ptr error);
+    // Runs `call` as the message loop runs handlers: what it raises goes to HandleException.
+    template <class F>
+    void Guarded(F&& call) {
+        try {
+            call();
+        } catch (...) {
+            HandleException(std::current_exception());
+        }
+    }
     TEvent<void(TObject* Sender, std::exception_ptr Error)> OnException;
 
     // The window of the active form (owner of message boxes), or nullptr.

@@ -90,11 +90,7 @@ LRESULT CALLBACK TApplication::UtilityProc(HWND wnd, UINT msg, WPARAM wParam, LP
             return 0;
         case WM_TIMER:
             // The timer's id is the address of its TTimer (see TTimer::UpdateTimer).
-            try {
-                reinterpret_cast<TTimer*>(wParam)->Tick();
-            } catch (...) {
-                Application.HandleException(std::current_exception());
-            }
+            Application.Guarded([wParam] { reinterpret_cast<TTimer*>(wParam)->Tick(); });
             return 0;
         default:
             return DefWindowProcA(wnd, msg, wParam, lParam);
@@ -116,7 +112,11 @@ void TApplication::DispatchOne(MSG& msg) {
         FTerminated = true;
         return;
     }
-    if (PreProcessMessage(msg)) return;
+    // Keys may run handlers (accelerators, Enter and Space on buttons) before any window
+    // procedure sees them: those are guarded as the window procedures are.
+    bool handled = false;
+    Guarded([&] { handled = PreProcessMessage(msg); });
+    if (handled) return;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
 }

@@ -230,6 +230,17 @@ TModalResult TForm::ShowModal() {
                       reinterpret_cast<LPARAM>(&disabled));
     disabled.erase(std::remove(disabled.begin(), disabled.end(), wnd), disabled.end());
     for (HWND w : disabled) EnableWindow(w, FALSE);
+    // However the loop is left, the other windows come back and the form is no longer modal.
+    struct ModalScope {
+        TForm& form;
+        std::vector<HWND>& disabled;
+        ~ModalScope() {
+            for (HWND w : disabled)
+                if (IsWindow(w)) EnableWindow(w, TRUE);
+            form.FModal = false;
+            form.Hide();
+        }
+    } scope{*this, disabled};
 
     FModal = true;
     FModalResult = mrNone;
@@ -244,12 +255,8 @@ TModalResult TForm::ShowModal() {
         if (Application.Terminated())
             FModalResult = mrCancel;
         else if (FModalResult != mrNone)
-            CloseModal();
+            Application.Guarded([this] { CloseModal(); });
     }
-    for (HWND w : disabled)
-        if (IsWindow(w)) EnableWindow(w, TRUE);
-    FModal = false;
-    Hide();
     return FModalResult;
 }
 

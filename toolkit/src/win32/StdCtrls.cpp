@@ -1,5 +1,6 @@
 #include "toolkit/StdCtrls.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace tk {
@@ -29,6 +30,30 @@ void TLabel::Paint() {
     canvas.TextRect(r, Caption(), DrawFlags());
 }
 
+namespace {
+
+// How far right the text's pixels really reach when drawn at x 0 in `font`. The rasteriser
+// may draw past the advance widths the font reports: bold Tahoma under wine by 5 pixels in
+// "1.0.0.0", which a label sized to the advance widths would cut off.
+int InkWidth(const TFont& font, const std::string& text, UINT flags, const RECT& measured) {
+    const int width = measured.right + measured.bottom + 8, height = measured.bottom + 4;
+    TBitmap picture;
+    picture.SetSize(width, height);
+    RECT all{0, 0, width, height};
+    ::FillRect(picture.DC(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    TSelectObject f(picture.DC(), font.Handle());
+    SetBkMode(picture.DC(), TRANSPARENT);
+    SetTextColor(picture.DC(), RGB(0, 0, 0));
+    RECT r{0, 0, width, height};
+    DrawTextA(picture.DC(), text.data(), static_cast<int>(text.size()), &r, flags);
+    for (int x = width - 1; x >= 0; --x)
+        for (int y = 0; y < height; ++y)
+            if (GetPixel(picture.DC(), x, y) != RGB(255, 255, 255)) return x + 1;
+    return 0;
+}
+
+}  // namespace
+
 void TLabel::AdjustBounds() {
     if (!FAutoSize || Loading()) return;
     TCanvas measure;
@@ -36,12 +61,17 @@ void TLabel::AdjustBounds() {
     RECT r{0, 0, FWordWrap ? Width() : 0, 0};
     std::string text = Caption().empty() ? std::string(" ") : Caption();
     HDC dc = measure.Handle();
-    TSelectObject f(dc, measure.Font.Handle());
-    DrawTextA(dc, text.data(), static_cast<int>(text.size()), &r, DrawFlags() | DT_CALCRECT);
-    // The rasteriser may draw a pixel or two past the advance width (bold Tahoma under wine
-    // does), which the label's clip would cut off.
-    constexpr int kInkAllowance = 2;
-    SetBounds(Left(), Top(), FWordWrap ? Width() : r.right + kInkAllowance, r.bottom);
+    {
+        TSelectObject f(dc, measure.Font.Handle());
+        DrawTextA(dc, text.data(), static_cast<int>(text.size()), &r, DrawFlags() | DT_CALCRECT);
+    }
+    if (FWordWrap) {
+        SetBounds(Left(), Top(), Width(), r.bottom);
+        return;
+    }
+    // One blank column past the ink: the whole text shows, whatever the font reports.
+    const int ink = InkWidth(measure.Font, text, DrawFlags() & ~(DT_RIGHT | DT_CENTER), r);
+    SetBounds(Left(), Top(), std::max<int>(r.right, ink + 1), r.bottom);
 }
 
 void TLabel::SetTransparent(bool value) {
