@@ -27,10 +27,6 @@ bool isEngineLeftoverName(const std::string& name) {
                        [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
 }
 
-std::string shown(const fs::path& path) {
-    return utf8FromPath(path);
-}
-
 bool isInside(const fs::path& path, const fs::path& canonicalBase) {
     std::error_code error;
     fs::path resolved = fs::weakly_canonical(path, error);
@@ -57,14 +53,14 @@ ExtractionTransaction::ExtractionTransaction(fs::path baseFolder,
         }
         for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
             if (!fs::create_directory(*it, error) && !fs::is_directory(*it))
-                throw EngineError(ZE_ErrWrite, "Cannot create folder " + shown(*it));
+                throw EngineError(ZE_ErrWrite, "Cannot create folder " + utf8FromPath(*it));
             createdFolders_.push_back(*it);
         }
     }
     if (!fs::is_directory(base_, error))
-        throw EngineError(ZE_ErrWrite, "Not a folder: " + shown(base_));
+        throw EngineError(ZE_ErrWrite, "Not a folder: " + utf8FromPath(base_));
     canonicalBase_ = fs::canonical(base_, error);
-    if (error) throw EngineError(ZE_ErrWrite, "Cannot resolve folder " + shown(base_));
+    if (error) throw EngineError(ZE_ErrWrite, "Cannot resolve folder " + utf8FromPath(base_));
 }
 
 ExtractionTransaction::~ExtractionTransaction() {
@@ -79,14 +75,15 @@ void ExtractionTransaction::makeFolder(const fs::path& relativeFolder) {
         std::error_code error;
         if (!fs::exists(fs::symlink_status(folder, error))) {
             if (!fs::create_directory(folder, error))
-                throw EngineError(ZE_ErrWrite, "Cannot create folder " + shown(folder));
+                throw EngineError(ZE_ErrWrite, "Cannot create folder " + utf8FromPath(folder));
             createdFolders_.push_back(folder);
         } else if (!fs::is_directory(folder, error)) {
-            throw EngineError(ZE_ErrWrite, "Not a folder: " + shown(folder));
+            throw EngineError(ZE_ErrWrite, "Not a folder: " + utf8FromPath(folder));
         }
         // A link or junction inside the base must not lead the entries out of it.
         if (!isInside(folder, canonicalBase_))
-            throw EngineError(ZE_ErrUnsafeName, "Folder leads outside the base: " + shown(folder));
+            throw EngineError(ZE_ErrUnsafeName,
+                              "Folder leads outside the base: " + utf8FromPath(folder));
         checkedFolders_.insert(folder);
     }
 }
@@ -107,11 +104,12 @@ std::unique_ptr<ExtractionTransaction::StagedFile> ExtractionTransaction::beginF
     fs::path target = base_ / relativeTarget;
     std::error_code error;
     if (fs::is_directory(fs::symlink_status(target, error)))
-        throw EngineError(ZE_ErrWrite, "A folder has the name of file " + shown(target));
+        throw EngineError(ZE_ErrWrite, "A folder has the name of file " + utf8FromPath(target));
     Staged staged{uniqueSibling(target, ".tmp"), target, {}, false};
     auto file = std::make_unique<StagedFile>();
     file->file_ = openFile(staged.temporary, "wb");
-    if (!file->file_) throw EngineError(ZE_ErrWrite, "Cannot create " + shown(staged.temporary));
+    if (!file->file_)
+        throw EngineError(ZE_ErrWrite, "Cannot create " + utf8FromPath(staged.temporary));
     file->index_ = staged_.size();
     staged_.push_back(std::move(staged));
     return file;
@@ -151,13 +149,13 @@ void ExtractionTransaction::commit() {
             fs::path backup = uniqueSibling(staged.target, ".old");
             if (!renameWithRetry(staged.target, backup)) {
                 undoPlacements();
-                throw EngineError(ZE_ErrInUse, "File in use: " + shown(staged.target));
+                throw EngineError(ZE_ErrInUse, "File in use: " + utf8FromPath(staged.target));
             }
             staged.backup = backup;
         }
         if (!renameWithRetry(staged.temporary, staged.target)) {
             undoPlacements();
-            throw EngineError(ZE_ErrWrite, "Cannot place " + shown(staged.target));
+            throw EngineError(ZE_ErrWrite, "Cannot place " + utf8FromPath(staged.target));
         }
         staged.placed = true;
     }

@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -37,6 +40,46 @@ std::string readFile(const fs::path& path) {
     std::ostringstream content;
     content << in.rdbuf();
     return content.str();
+}
+
+// Every file and folder below `root`, by wide relative name; files with their size and a hash
+// of their bytes (short enough to read in a failure).
+std::map<std::wstring, std::string> tree(const fs::path& root) {
+    std::map<std::wstring, std::string> found;
+    for (const auto& item : fs::recursive_directory_iterator(root)) {
+        std::string content = item.is_directory() ? "" : readFile(item.path());
+        found[fs::relative(item.path(), root).generic_wstring()] =
+            item.is_directory() ? "<folder>"
+                                : std::to_string(content.size()) + " bytes, hash " +
+                                      std::to_string(std::hash<std::string>{}(content));
+    }
+    return found;
+}
+
+std::string ansiOf(const std::wstring& wide, bool* lossy = nullptr) {
+    BOOL usedDefault = FALSE;
+    int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, nullptr, 0,
+                                     nullptr, &usedDefault);
+    std::string ansi(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, ansi.data(), length,
+                        nullptr, &usedDefault);
+    ansi.resize(std::strlen(ansi.c_str()));
+    if (lossy) *lossy = usedDefault;
+    return ansi;
+}
+
+// A folder as the component names it in ANSI: its long name where the ANSI code page holds
+// every letter, else its short name, which is plain ASCII.
+std::string componentNameOf(const fs::path& folder, bool& shortForm) {
+    std::string ansi = ansiOf(folder.native(), &shortForm);
+    if (!shortForm) return ansi;
+    wchar_t shortName[MAX_PATH];
+    DWORD length = GetShortPathNameW(folder.c_str(), shortName, MAX_PATH);
+    EXPECT_TRUE(length > 0 && length < MAX_PATH) << GetLastError();
+    bool lossy = false;
+    ansi = ansiOf(shortName, &lossy);
+    EXPECT_FALSE(lossy) << "a short name is ASCII";
+    return ansi;
 }
 
 struct Call {
@@ -127,6 +170,7 @@ protected:
     std::string source(const char* relative) {
         return readFile(fs::current_path() / "archives" / "src" / relative);
     }
+    static fs::path archives() { return fs::current_path() / "archives"; }
 
     ModuleHandle engine_;
     ZE_UnzExecFunc unzExec_ = nullptr;
@@ -248,7 +292,9 @@ TEST_F(ZipEngineDllTest, AbortWithTheKeyFromACallbackStopsAndChangesNothing) {
     log_.answer = [&](ZE_CallbackRecord& record) {
         std::int32_t action = record.actionReply & kActionMask;
         if (action == ZE_ActAbortKey) key = record.arg1;
-        if (action == ZE_ActProgress) EXPECT_EQ(abortEngine(key), 1);
+        if (action == ZE_ActProgress) {
+            EXPECT_EQ(abortEngine(key), 1);
+        }
         return 0;
     };
     auto record = commandRecord();
@@ -341,3 +387,99 @@ TEST_F(ZipEngineDllTest, UnusableRecordsAndAddingAreRefused) {
 }
 
 }  // namespace
+
+// Romanian folder and entry names: run once as the build's locale has it and once more under
+// LANG=ro_RO.UTF-8 (ANSI 1250, OEM 852) by the ctest entry engine_dll_names_ro.
+class ZipEngineDllNamesTest : public ZipEngineDllTest {
+protected:
+    void SetUp() override {
+        ZipEngineDllTest::SetUp();
+        const char* wanted = std::getenv("QUILL_EXPECT_ACP");
+        if (wanted && GetACP() != static_cast<UINT>(std::atoi(wanted)))
+            GTEST_SKIP() << "ANSI code page " << GetACP() << ", not " << wanted
+                         << ": the Linux locale is missing (localedef -i ro_RO -f UTF-8 "
+                            "ro_RO.UTF-8)";
+    }
+
+    // Extracts `archive` into base/`folder`, named as the component would name it; checks that
+    // every entry landed under its name, byte for byte, and nothing was written beside it.
+    void extractInto(const std::wstring& folder, const char* archive, const char* sourceTree,
+                     bool& shortForm) {
+        SCOPED_TRACE(archive);
+        const fs::path target = base_ / folder;
+        fs::remove_all(target);
+        fs::create_directories(target);
+        baseText_ = componentNameOf(target, shortForm) + "\\";
+        archive_ = (archives() / archive).string();
+        log_.calls.clear();
+        auto record = commandRecord();
+        std::int32_t result = unzExec_(&record);
+        EXPECT_GT(result, 0);
+        EXPECT_EQ(tree(target), tree(archives() / sourceTree));
+        EXPECT_EQ(tree(base_).size(), tree(target).size() + 1) << "only the folder asked for";
+    }
+};
+
+TEST_F(ZipEngineDllNamesTest, FolderFirmaReachesTheEngineInAnsiAndKeepsItsName) {
+    for (const char* archive : {"names-infozip.zip", "names-7zip.zip"}) {
+        bool shortForm = false;
+        extractInto(L"Firmă", archive, "src-names", shortForm);
+        if (GetACP() == 1250) {
+            EXPECT_FALSE(shortForm) << "\"ă\" is in code page 1250";
+        }
+    }
+    if (GetACP() != 1250) return;
+    // Names in the callbacks are ANSI; letters 1250 lacks (comma below) come as "?".
+    std::vector<std::string> items;
+    for (const Call& call : log_.only(ZE_ActNewItem)) items.push_back(call.text);
+    EXPECT_NE(std::find(items.begin(), items.end(), "Contabilitate Firm\xE3/bilan?.xls"),
+              items.end());
+    EXPECT_NE(std::find(items.begin(), items.end(), "?tiin?\xE3/\xBAtiri.txt"), items.end());
+    EXPECT_NE(std::find(items.begin(), items.end(), "\xCEndrumar.pdf"), items.end());
+}
+
+TEST_F(ZipEngineDllNamesTest, FolderOutsideTheAnsiCodePageReachesTheEngineByItsShortName) {
+    bool shortForm = false;
+    extractInto(L"Știință", "names-7zip.zip", "src-names", shortForm);
+    EXPECT_TRUE(shortForm) << "\"Ș\" is in no ANSI code page of this test";
+    EXPECT_TRUE(fs::exists(base_ / L"Știință" / L"Contabilitate Firmă" / L"bilanț.xls"));
+}
+
+TEST_F(ZipEngineDllNamesTest, DosNamesAreReadInTheOemCodePage) {
+    if (GetOEMCP() != 852) GTEST_SKIP() << "OEM code page " << GetOEMCP() << ", not 852";
+    bool shortForm = false;
+    extractInto(L"Firmă", "names-dos852.zip", "src-dos852", shortForm);
+}
+
+// A replaced file that is still mapped (a running program or a loaded library) can be moved
+// aside but not deleted: the install has succeeded all the same.
+TEST_F(ZipEngineDllTest, ReplacedFileStillInUseIsInformationAndGoesAtTheNextRun) {
+    const fs::path target = base_ / "top.txt";
+    fs::copy_file(kEngineFileName, target);
+    HMODULE mapped = LoadLibraryExW(target.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+    if (!mapped) GTEST_SKIP() << "cannot map a library image here: " << GetLastError();
+    ModuleHandle hold(mapped);
+    auto leftovers = [&] {
+        std::vector<fs::path> found;
+        for (const auto& item : fs::directory_iterator(base_))
+            if (item.path().extension() == ".old") found.push_back(item.path());
+        return found;
+    };
+
+    auto record = commandRecord();
+    EXPECT_EQ(unzExec_(&record), 6);
+    EXPECT_EQ(readFile(target), source("top.txt"));
+    ASSERT_EQ(leftovers().size(), 1u);
+    EXPECT_EQ(leftovers()[0].filename().string().substr(0, 3), ".ze");
+    bool told = false;
+    for (const Call& call : log_.only(ZE_ActMessage)) {
+        EXPECT_EQ(call.arg1, ZE_ErrNone) << call.text;
+        told = told || call.text.find(leftovers()[0].filename().string()) != std::string::npos;
+    }
+    EXPECT_TRUE(told) << "the leftover is named in a message";
+
+    hold.reset();
+    record = commandRecord();
+    EXPECT_EQ(unzExec_(&record), 6);
+    EXPECT_TRUE(leftovers().empty());
+}
