@@ -148,6 +148,11 @@ def tree(folder):
 class RomanianNamesTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
+        # Without the locale on the Linux side wine falls back to code page 1252 unasked.
+        locales = subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout
+        if "ro_RO.utf8" not in locales.split():
+            raise RuntimeError("locale ro_RO.UTF-8 missing: localedef -i ro_RO -f UTF-8 "
+                               "ro_RO.UTF-8 (scripts/setup.sh does it)")
         session("start")
 
     @classmethod
