@@ -233,6 +233,7 @@ std::string TZADynamicBind::ExtractEmbeddedEngine() {
         return FExtractedEnginePath;
     }
     std::string folder = TempDir.empty() ? FPlatform.TempFolder() : TempDir;
+    if (folder.empty()) return FExtractedEnginePath;  // no folder the engine could be put in
     if (!EndsInSeparator(folder)) folder += '\\';
     std::string name = FPlatform.TempFileName(folder, "ZE_");
     if (name.empty()) return FExtractedEnginePath;
@@ -272,20 +273,20 @@ std::string TZADynamicBind::EngineText(const char* text) {
 int32_t ZE_CALL TZADynamicBind::Callback(void* caller, ZE_CallbackRecord* record) {
     auto* self = static_cast<TZADynamicBind*>(caller);
     if (!self->Destroying() && record) {
+        // Taken first: answering the record writes its reply code into the same field.
+        const int32_t action = record->actionReply & kActionMask;
+        auto fail = [self, action](const char* what) {
+            // A failing handler stops the run; its text ends up in the final error.
+            if (self->FCallbackExceptionText.empty())
+                self->FCallbackExceptionText = " #" + std::to_string(action) + " \"" + what + "\"";
+            self->SetCancel(true);
+        };
         try {
             self->HandleRecord(*record);
         } catch (const std::exception& e) {
-            // A failing handler stops the run; its text ends up in the final error.
-            if (self->FCallbackExceptionText.empty())
-                self->FCallbackExceptionText = " #" +
-                                               std::to_string(record->actionReply & kActionMask) +
-                                               " \"" + e.what() + "\"";
-            self->SetCancel(true);
+            fail(e.what());
         } catch (...) {
-            if (self->FCallbackExceptionText.empty())
-                self->FCallbackExceptionText =
-                    " #" + std::to_string(record->actionReply & kActionMask) + " \"\"";
-            self->SetCancel(true);
+            fail("");
         }
     }
     if (!self->FCallbackExceptionText.empty()) return EngineCallbackFailed;

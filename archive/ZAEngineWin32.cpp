@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "ZAEngine.h"
+#include "ZANames.h"
 
 namespace {
 
@@ -33,12 +34,7 @@ public:
         return result;
     }
 
-    std::string ExecutableFolder() override {
-        char path[MAX_PATH * 2] = {};
-        const DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-        std::string full(path, n);
-        return full.substr(0, full.find_last_of("\\/") + 1);
-    }
+    std::string ExecutableFolder() override { return ZANames::ExecutableFolder(); }
 
     std::string StringResource(int id) override {
         char text[256] = {};

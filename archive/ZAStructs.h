@@ -24,6 +24,16 @@ inline constexpr uint32_t EndOfCentralSize = 22;
 inline constexpr uint32_t CentralHeaderSize = 46;
 inline constexpr uint32_t LocalHeaderSize = 30;
 inline constexpr uint32_t DataDescriptorSize = 16;
+// What a writer that streams its input puts between the directory and the end record even
+// when every value fits the end record: a Zip64 end record of the plain form (56 bytes) and
+// its locator (20 bytes).
+inline constexpr uint32_t Zip64EndSig = 0x06064B50;
+inline constexpr uint32_t Zip64LocatorSig = 0x07064B50;
+inline constexpr uint32_t Zip64EndSize = 56;
+inline constexpr uint32_t Zip64LocatorSize = 20;
+// The Zip64 extended-information extra field: the 64-bit values of 32-bit fields that hold
+// 0xFFFFFFFF.
+inline constexpr uint16_t Zip64ExtraId = 0x0001;
 // The end record plus the largest possible archive comment.
 inline constexpr uint32_t MaxTailSearch = EndOfCentralSize + 65535;
 inline constexpr uint16_t MaxNameLength = 260;
@@ -63,6 +73,7 @@ namespace ZipCentral {
 inline constexpr size_t VersionMadeBy = 4;
 inline constexpr size_t HostSystem = 5;
 inline constexpr size_t Flags = 8;
+inline constexpr size_t Crc32 = 16;
 inline constexpr size_t CompressedSize = 20;
 inline constexpr size_t NameLength = 28;
 inline constexpr size_t ExtraLength = 30;
@@ -121,6 +132,7 @@ struct TZADataItem {
     uint16_t NameLength = 0;
     char Name[255] = {};
     uint32_t CompressedSize = 0;
+    uint32_t Crc32 = 0;
     int64_t NewOffset = 0;  // offset of the local header in the joined output
     // Its local header has been copied: a second entry of the same name takes the next item.
     bool Placed = false;

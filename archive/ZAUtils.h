@@ -57,8 +57,12 @@ public:
     // A new, unique file name in folder starting with prefix (the file is created empty);
     // empty when none can be made.
     virtual std::string TempFileName(const std::string& folder, const std::string& prefix) = 0;
-    // The system's temporary folder, with a trailing separator.
+    // The system's temporary folder, with a trailing separator; empty when it has no name
+    // the system's narrow functions accept.
     virtual std::string TempFolder() = 0;
+    virtual bool DirectoryExists(const std::string& path) = 0;
+    // Creates the folder and every missing parent; true when it exists afterwards.
+    virtual bool ForceDirectories(const std::string& path) = 0;
 
     virtual std::string ExpandFileName(const std::string& path) = 0;
     // The drive part of an expanded path followed by "\"; a path without a drive letter

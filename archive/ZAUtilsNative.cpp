@@ -109,6 +109,15 @@ public:
         if (dir.back() != '/') dir += '/';
         return dir;
     }
+    bool DirectoryExists(const std::string& p) override {
+        struct stat st {};
+        return ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    }
+    bool ForceDirectories(const std::string& p) override {
+        std::error_code ec;
+        std::filesystem::create_directories(p, ec);
+        return DirectoryExists(p);
+    }
     std::string ExpandFileName(const std::string& p) override {
         std::error_code ec;
         const auto full = std::filesystem::absolute(p, ec);

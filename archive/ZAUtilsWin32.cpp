@@ -1,5 +1,7 @@
-// Win32 services: the ANSI file API, drive queries and the OEM code page.
+// Win32 services: the ANSI file API (names as ZANames.h states), drive queries and the OEM
+// code page.
 #include "ZAUtils.h"
+#include "ZANames.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -117,13 +119,20 @@ public:
         if (!::GetTempFileNameA(folder.c_str(), prefix.c_str(), 0, name)) return {};
         return name;
     }
-    std::string TempFolder() override {
-        char dir[MAX_PATH + 2];
-        const DWORD n = ::GetTempPathA(MAX_PATH, dir);
-        if (n == 0 || n > MAX_PATH) return ".\\";
-        std::string folder(dir, n);
-        if (folder.back() != '\\') folder += '\\';
-        return folder;
+    std::string TempFolder() override { return ZANames::TempFolder(); }
+    bool DirectoryExists(const std::string& p) override {
+        const DWORD attr = ::GetFileAttributesA(p.c_str());
+        return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
+    }
+    bool ForceDirectories(const std::string& p) override {
+        std::string path = p;
+        while (!path.empty() && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+        if (path.empty() || DirectoryExists(path)) return !path.empty();
+        const size_t parent = path.find_last_of("\\/");
+        // A drive ("C:") or share root that is missing cannot be made.
+        if (parent == std::string::npos || path.back() == ':') return false;
+        if (parent > 0 && !ForceDirectories(path.substr(0, parent))) return false;
+        return ::CreateDirectoryA(path.c_str(), nullptr) || DirectoryExists(path);
     }
     std::string ExpandFileName(const std::string& p) override {
         char full[MAX_PATH * 2];

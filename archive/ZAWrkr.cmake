@@ -18,5 +18,9 @@ add_library(za_worker STATIC
 target_include_directories(za_worker PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(za_worker PUBLIC za_core quill_options)
 if(QUILL_WINDOWS)
-  target_link_libraries(za_worker PUBLIC shell32)
+  # How file names pass between narrow strings and the system; the update flow uses it too.
+  add_library(za_names STATIC ZANamesWin32.cpp)
+  target_include_directories(za_names PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_libraries(za_names PUBLIC quill_options)
+  target_link_libraries(za_worker PUBLIC shell32 za_names)
 endif()

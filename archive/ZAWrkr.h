@@ -177,6 +177,8 @@ private:
     bool SearchFolderForPart(std::string& found);
     void RaiseWhichPartOfSet();
     void ReadDirectory(const ZipEndOfCentral& record);
+    // The length of a Zip64 end record and locator right before the end record, or 0.
+    uint32_t Zip64EndLength();
     void AddEntry(int seqNo, const uint8_t* header);
     std::string CentralName(const uint8_t* header);
     void PromptForDisk();
@@ -188,6 +190,10 @@ private:
     // Copies count bytes from the archive, across parts, to the output; id names both a
     // short read at the end of the last part and a short write.
     void CopyBytes(TSpanRun& run, uint32_t count, int id);
+    // Reads count bytes from the archive, across parts, into buffer; id names a short read.
+    void ReadAcross(uint8_t* buffer, uint32_t count, int id);
+    // Copies the data descriptor after an entry's data, checked against its central header.
+    void CopyDataDescriptor(TSpanRun& run, const TZADataItem& item, bool zip64);
     void WriteOut(TSpanRun& run, const void* data, uint32_t count, int id);
 
     TZAPlatform& FPlatform;

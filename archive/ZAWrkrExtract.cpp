@@ -1,9 +1,6 @@
 // The extract operation: checks the archive and the base folder, joins a multi-part archive,
 // hands one command record to the engine and cleans up whatever happens.
 
-#include <filesystem>
-#include <system_error>
-
 #include "ZAWrkr.h"
 
 using namespace zipengine_abi;
@@ -31,6 +28,8 @@ std::string WithTrailingSeparator(std::string path) {
 void TZAWorker::ExtractOperation() {
     SuccessCount = 0;
     SetLastError(0, {});
+    // A handler's failure belongs to the run it ended, never to a later one.
+    CallbackExceptionText().clear();
     const uint32_t savedRequestCount = PasswordReqCount;
     if (InOperation) return;
     InOperation = true;
@@ -67,10 +66,8 @@ void TZAWorker::ExtractOperation() {
         if (InOperation && !ExtrBaseDir.empty() && !ExtrOptions.Has(ExtrTest)) {
             baseFolder = Platform().ExpandFileName(WithTrailingSeparator(ExtrBaseDir));
             baseFolder = WithTrailingSeparator(baseFolder);
-            std::error_code ignored;
-            if (ExtrOptions.Has(ExtrForceDirs))
-                std::filesystem::create_directories(baseFolder, ignored);
-            if (!std::filesystem::is_directory(baseFolder, ignored))
+            if (ExtrOptions.Has(ExtrForceDirs)) Platform().ForceDirectories(baseFolder);
+            if (!Platform().DirectoryExists(baseFolder))
                 throw EZipArchiver::CreateIdStr(ZS::ExtractDirMustExist, baseFolder);
             const std::string probe = Platform().TempFileName(baseFolder, "tmp");
             if (probe.empty())
@@ -82,6 +79,7 @@ void TZAWorker::ExtractOperation() {
         std::string archivePath = ZipFileName();
         if (InOperation && LastDiskNumber > 0) {
             std::string destination = TempDir.empty() ? Platform().TempFolder() : TempDir;
+            if (destination.empty()) throw EZipArchiver::CreateIdStr(ZS::CannotWrite, "%TEMP%");
             if (!EndsInSeparator(destination)) destination += '\\';
             if (ReadSpan(ZipFileName(), destination, true) == 0) {
                 archivePath = joinedArchive = destination;
@@ -132,7 +130,6 @@ void TZAWorker::ExtractOperation() {
         record.baseFolder = baseFolder.empty() ? nullptr : baseFolder.c_str();
         record.checkValue = kCheckValue;
 
-        CallbackExceptionText().clear();
         SuccessCount = ExecUnzip(record);
         cleanUp();
     } catch (EZipArchiver& e) {

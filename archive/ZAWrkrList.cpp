@@ -302,15 +302,29 @@ void TZAWorker::AddEntry(int seqNo, const uint8_t* header) {
     if (OnNewName) OnNewName(Owner(), seqNo, *EntryList.back());
 }
 
+uint32_t TZAWorker::Zip64EndLength() {
+    constexpr uint32_t length = Zip64EndSize + Zip64LocatorSize;
+    if (EndRecordPos < length || !FArchiveHandle->Seek(EndRecordPos - length)) return 0;
+    uint8_t block[length];
+    if (FArchiveHandle->Read(block, length) != length) return 0;
+    // Signatures, the record's own size (44 in the plain form) and the locator.
+    const bool plain = GetLE32(block) == Zip64EndSig && GetLE32(block + 4) == Zip64EndSize - 12 &&
+                       GetLE32(block + 8) == 0 && GetLE32(block + Zip64EndSize) == Zip64LocatorSig;
+    return plain ? length : 0;
+}
+
 void TZAWorker::ReadDirectory(const ZipEndOfCentral& record) {
     LastDiskNumber = record.ThisDisk;
     if (LastDiskNumber > 0) MultiPart = true;
 
     uint32_t start;
+    uint32_t zip64End = 0;
     if (record.CentralDisk == record.ThisDisk) {
         CurrentDisk = LastDiskNumber;  // the opened file is the last part
-        // The directory is taken to end where the end record begins.
-        start = ZipEnd - record.CentralSize - EndOfCentralSize - record.CommentLength;
+        // The directory is taken to end where the end record (or a Zip64 end record in
+        // front of it) begins.
+        zip64End = Zip64EndLength();
+        start = ZipEnd - record.CentralSize - EndOfCentralSize - record.CommentLength - zip64End;
     } else {
         GetNewDisk(record.CentralDisk);
         const int64_t partLength = FArchiveHandle->SeekFromEnd(0);
@@ -336,6 +350,9 @@ void TZAWorker::ReadDirectory(const ZipEndOfCentral& record) {
         if (Cancel()) throw EZipArchiver::CreateId(ZS::Canceled, false);
     }
 
+    const int64_t afterDirectory = FArchiveHandle->Position();
+    if (zip64End != 0 && (afterDirectory < 0 || !FArchiveHandle->Seek(afterDirectory + zip64End)))
+        throw Failure(ZS::SeekError);
     uint8_t end[EndOfCentralSize];
     ReadRecord(end, EndOfCentralSize, ZS::CEHBadRead);
     if (GetLE32(end) != EndOfCentralSig) throw Failure(ZS::EOCBadRead);

@@ -17,6 +17,12 @@ EZipArchiver UserCanceled() {
     return EZipArchiver::CreateId(ZS::Canceled, false);
 }
 
+bool HasZip64Field(const std::vector<uint8_t>& extra) {
+    for (size_t at = 0; at + 4 <= extra.size(); at += 4 + GetLE16(extra.data() + at + 2))
+        if (GetLE16(extra.data() + at) == Zip64ExtraId) return true;
+    return false;
+}
+
 std::string WithBackslashes(std::string name) {
     std::replace(name.begin(), name.end(), '/', '\\');
     return name;
@@ -37,19 +43,39 @@ void TZAWorker::WriteOut(TSpanRun& run, const void* data, uint32_t count, int id
     Report(run.Joining ? ZAReport::ExtraProgress : ZAReport::Progress, 0, count, {});
 }
 
+void TZAWorker::ReadAcross(uint8_t* buffer, uint32_t count, int id) {
+    uint32_t got = FArchiveHandle->Read(buffer, count);
+    while (got < count) {
+        // The bytes go on in the next part.
+        if (CurrentDisk >= LastDiskNumber) throw Failure(id);
+        GetNewDisk(CurrentDisk + 1);
+        got += FArchiveHandle->Read(buffer + got, count - got);
+    }
+}
+
 void TZAWorker::CopyBytes(TSpanRun& run, uint32_t count, int id) {
     while (count > 0) {
         const uint32_t chunk = std::min(count, CopyChunk);
-        uint32_t got = FArchiveHandle->Read(run.Buffer.data(), chunk);
-        while (got < chunk) {
-            // The data goes on in the next part.
-            if (CurrentDisk >= LastDiskNumber) throw Failure(id);
-            GetNewDisk(CurrentDisk + 1);
-            got += FArchiveHandle->Read(run.Buffer.data() + got, chunk - got);
-        }
+        ReadAcross(run.Buffer.data(), chunk, id);
         WriteOut(run, run.Buffer.data(), chunk, id);
         count -= chunk;
     }
+}
+
+void TZAWorker::CopyDataDescriptor(TSpanRun& run, const TZADataItem& item, bool zip64) {
+    // [signature] CRC, compressed and uncompressed size, the sizes 64-bit after a Zip64 local
+    // header. The signature is optional; a CRC that equals it is read as the signature.
+    uint8_t bytes[24];
+    ReadAcross(bytes, 4, ZS::DataDesc);
+    const uint32_t offset = GetLE32(bytes) == ExtLocalSig ? 4 : 0;
+    const uint32_t length = offset + (zip64 ? 20 : 12);
+    ReadAcross(bytes + 4, length - 4, ZS::DataDesc);
+    const uint8_t* fields = bytes + offset;
+    const uint64_t compressed =
+        zip64 ? GetLE32(fields + 4) | (uint64_t(GetLE32(fields + 8)) << 32) : GetLE32(fields + 4);
+    if (GetLE32(fields) != item.Crc32 || compressed != item.CompressedSize)
+        throw Failure(ZS::DataDesc);
+    WriteOut(run, bytes, length, ZS::DataDesc);
 }
 
 void TZAWorker::JoinParts(TSpanRun& run, const ZipEndOfCentral& record) {
@@ -74,6 +100,7 @@ void TZAWorker::JoinParts(TSpanRun& run, const ZipEndOfCentral& record) {
         ReadExact(item.Name, nameLength, ZS::CENameLen);
         item.NameLength = nameLength;
         item.CompressedSize = GetLE32(header + ZipCentral::CompressedSize);
+        item.Crc32 = GetLE32(header + ZipCentral::Crc32);
         const uint32_t skip = uint32_t(GetLE16(header + ZipCentral::ExtraLength)) +
                               GetLE16(header + ZipCentral::CommentLength);
         const int64_t here = FArchiveHandle->Position();
@@ -112,9 +139,17 @@ void TZAWorker::JoinParts(TSpanRun& run, const ZipEndOfCentral& record) {
         item.Placed = true;
         Report(ZAReport::Message, 0, 0, LoadZipText(ZS::Copying) + WithBackslashes(name));
 
+        std::vector<uint8_t> extra(extraLength);
+        ReadAcross(extra.data(), extraLength, ZS::LOExtraLen);
+        const bool zip64 = HasZip64Field(extra);
         const uint16_t flags = GetLE16(local + ZipLocal::Flags);
         uint32_t dataSize = GetLE32(local + ZipLocal::CompressedSize);
-        if (dataSize == 0) dataSize = item.CompressedSize;
+        // A writer that streams may leave the size to the central header: 0, or 0xFFFFFFFF
+        // with the Zip64 field. A 0xFFFFFFFF without that field, or a central size that is
+        // itself 64-bit, is no archive this joiner can copy.
+        if (dataSize == 0xFFFFFFFF && (!zip64 || item.CompressedSize == 0xFFFFFFFF))
+            throw Failure(ZS::LOHBadRead);
+        if (dataSize == 0 || dataSize == 0xFFFFFFFF) dataSize = item.CompressedSize;
         if (!run.Joining) {
             const int64_t total = int64_t(LocalHeaderSize) + nameLength + extraLength + dataSize +
                                   ((flags & FlagDataDescriptor) ? DataDescriptorSize : 0);
@@ -122,9 +157,9 @@ void TZAWorker::JoinParts(TSpanRun& run, const ZipEndOfCentral& record) {
         }
         WriteOut(run, local, LocalHeaderSize, ZS::LOHBadWrite);
         WriteOut(run, name.data(), nameLength, ZS::LOHBadWrite);
-        CopyBytes(run, extraLength, ZS::LOExtraLen);
+        WriteOut(run, extra.data(), extraLength, ZS::LOExtraLen);
         CopyBytes(run, dataSize, ZS::ZipData);
-        if (flags & FlagDataDescriptor) CopyBytes(run, DataDescriptorSize, ZS::DataDesc);
+        if (flags & FlagDataDescriptor) CopyDataDescriptor(run, item, zip64);
     }
 
     if (!run.Joining)
@@ -203,6 +238,7 @@ int TZAWorker::ReadSpan(const std::string& source, std::string& destination, boo
                 // The caller's folder; without one, TempDir or the system's.
                 std::string folder = destination;
                 if (folder.empty()) folder = TempDir.empty() ? FPlatform.TempFolder() : TempDir;
+                if (folder.empty()) throw Failure(ZS::NoTempFile);
                 if (!folder.empty() && folder.back() != '\\' && folder.back() != '/')
                     folder += folder.find('\\') == std::string::npos &&
                                       folder.find('/') != std::string::npos

@@ -12,6 +12,7 @@ packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
   xvfb xdotool x11-utils imagemagick
   zip unzip p7zip-full python3 openssl
+  locales
 )
 
 missing=()
@@ -27,4 +28,11 @@ if ((${#missing[@]})); then
   fi
   $SUDO apt-get update -q
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# The Romanian locale the end-to-end tests run wine in (ANSI code page 1250, OEM 852).
+if ! locale -a 2>/dev/null | grep -qix 'ro_RO.utf8'; then
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO=sudo
+  $SUDO localedef -i ro_RO -f UTF-8 ro_RO.UTF-8
 fi

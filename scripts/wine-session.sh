@@ -8,7 +8,8 @@
 set -euo pipefail
 cmd=$1
 build=$(cd "$2" && pwd)
-export WINEPREFIX="$build/wineprefix"
+# A test may keep a prefix of its own (another locale, say) by setting WINEPREFIX.
+export WINEPREFIX="${WINEPREFIX:-$build/wineprefix}"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mshtml=d;mscoree=d;winemenubuilder.exe=d"
 

@@ -12,6 +12,11 @@ int RunUpdater(const std::vector<std::string>& arguments) {
         tk::ShowMessage("Sintax error.");
         return 0;
     }
+    // Every path of the run is built on the program folder.
+    if (ProgramFolder().empty()) {
+        tk::ShowMessage(FolderNameText);
+        return 0;
+    }
     std::string reply;
     try {
         reply = VersionQuery(start.InstallationId);

@@ -6,6 +6,8 @@
 #include <memory>
 #include <vector>
 
+#include "ZANames.h"
+
 #ifndef QUILL_SERVER_BASE
 #define QUILL_SERVER_BASE "http://update.quillora.example/"
 #endif
@@ -119,15 +121,7 @@ std::string ReadWholeFile(const std::string& path, size_t limit) {
 }  // namespace
 
 std::string ProgramFolder() {
-    std::vector<char> path(MAX_PATH);
-    for (;;) {
-        const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n < path.size()) {
-            std::string full(path.data(), n);
-            return full.substr(0, full.find_last_of("\\/") + 1);
-        }
-        path.resize(path.size() * 2);
-    }
+    return ZANames::ExecutableFolder();
 }
 
 std::string VersionQuery(const std::string& installationId) {

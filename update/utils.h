@@ -27,13 +27,21 @@ inline constexpr const char* MainExecutable = "quill.exe";
 inline constexpr const char* VersionReplyFile = "lastVerNet.txt";
 inline constexpr const char* VersionFile = "firme.reg";
 
-// The folder of the running executable, with a trailing backslash.
+// The folder of the running executable, with a trailing backslash, as an ANSI string that
+// names it (its short form where the ANSI form would lose letters); empty when the folder
+// has no such name, in which case nothing can be read or written there by name.
 std::string ProgramFolder();
 
 // The body of a successful (2xx) GET of url, complete as announced and at most limit
 // bytes, fetched from the server itself (a reply kept in the local cache could hide an
 // update); empty on any failure.
 std::optional<std::string> FetchFresh(const std::string& url, size_t limit);
+
+// Told, and the program ends, when the program folder has no ANSI name.
+inline constexpr const char* FolderNameText =
+    "Actualizarea nu poate rula din acest dosar: numele lui contine litere pe care sistemul "
+    "nu le poate transmite programului. Va rugam sa mutati programul intr-un dosar cu alt "
+    "nume.";
 
 // Asks the server for the newest version: deletes the reply file, downloads
 // getLastVer.php?id=<id> into it (always fresh, never from the local cache; a

@@ -278,6 +278,19 @@ TEST_F(EngineBindingTest, HandlerExceptionCancelsAndAnswers10106FromThenOn) {
     EXPECT_EQ(bind.CallbackExceptionText(), " #1 \"boom\"");
 }
 
+TEST_F(EngineBindingTest, HandlerFailingAfterTheReplyNamesTheQueryNotTheReply) {
+    bind.OnExtractOverwrite.Assign(
+        [](TZASender, const std::string&, bool, bool& doIt, int32_t) { doIt = true; });
+    bind.OnCheckTerminate.Assign([](TZASender, bool&) { throw std::runtime_error("late"); });
+    ZE_CallbackRecord answered{};
+    RunEngine([&](const ZE_CommandRecord& c) {
+        CallBack(c, ZE_ActOverwrite, 1, "x.txt", 0, 4, 2, &answered);
+    });
+    EXPECT_EQ(answered.actionReply, ZE_ReplyYes);
+    EXPECT_EQ(bind.CallbackExceptionText(),
+              " #" + std::to_string(int(ZE_ActOverwrite)) + " \"late\"");
+}
+
 TEST_F(EngineBindingTest, AbortKeyReachesZeAbort) {
     RunEngine([&](const ZE_CommandRecord& c) {
         CallBack(c, ZE_ActAbortKey, 77);

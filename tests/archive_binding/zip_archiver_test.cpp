@@ -217,6 +217,12 @@ TEST_F(ZipArchiverTest, HandlerExceptionEndsTheRunWithItsTextAppended) {
     EXPECT_NE(dialogs.back().find("DLL Error - User Cancelled #2 \"handler broke\""),
               std::string::npos)
         << dialogs.back();
+
+    // A later run that fails before the engine shows only its own error.
+    onProgress = nullptr;
+    zip.ExtrBaseDir = Base() + "/nowhere";
+    EXPECT_EQ(zip.Extract(), ZS::ExtractDirMustExist);
+    EXPECT_EQ(dialogs.back().find("handler broke"), std::string::npos) << dialogs.back();
 }
 
 TEST_F(ZipArchiverTest, NotAZipArchiveIsShownOnReadAndOnExtract) {

@@ -96,6 +96,25 @@ TEST_F(ReaderTest, EncryptedStoredAndDescriptorEntriesAreListedAlike) {
     EXPECT_TRUE(ui->Boxes.empty());
 }
 
+TEST_F(ReaderTest, ArchiveZippedFromStandardInputIsListedSilently) {
+    // A Zip64 end record stands between the directory and the end record.
+    worker->SetZipFileName(DataFile("stdin.zip"));
+    ASSERT_EQ(worker->EntryCount(), 1);
+    EXPECT_FALSE(worker->OffsetMismatch);
+    EXPECT_EQ(uint32_t(worker->EntryList[0]->UncompressedSize), 170u);
+    EXPECT_TRUE(worker->EntryList[0]->IsEncrypted);
+    EXPECT_TRUE(ui->Boxes.empty());
+
+    // Bytes in that place that are no Zip64 end record are still a wrong directory start.
+    TScratch dir("stdin_damaged");
+    std::string bytes = ReadFile(DataFile("stdin.zip"));
+    bytes[bytes.size() - 22 - 20 - 56] = 'X';
+    dir.Write("stdin.zip", bytes);
+    worker->SetZipFileName(dir.Path("stdin.zip"));
+    EXPECT_EQ(worker->EntryCount(), 0);
+    EXPECT_EQ(Boxes(), (std::vector<std::string>{Text(ZS::ZipStructError), Text(ZS::CEHWrongSig)}));
+}
+
 TEST_F(ReaderTest, TrailingBytesBelowTheLimitPassSilently) {
     TScratch dir("trailing");
     dir.Write("z511.zip", Plain() + std::string(511, '\0'));

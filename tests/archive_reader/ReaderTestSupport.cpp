@@ -207,6 +207,12 @@ std::string TTestPlatform::TempFileName(const std::string& f, const std::string&
 std::string TTestPlatform::TempFolder() {
     return Sys().TempFolder();
 }
+bool TTestPlatform::DirectoryExists(const std::string& p) {
+    return Sys().DirectoryExists(p);
+}
+bool TTestPlatform::ForceDirectories(const std::string& p) {
+    return Sys().ForceDirectories(p);
+}
 std::string TTestPlatform::ExpandFileName(const std::string& p) {
     return Sys().ExpandFileName(p);
 }

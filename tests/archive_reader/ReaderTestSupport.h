@@ -60,6 +60,8 @@ public:
                                        const std::string& pattern) override;
     std::string TempFileName(const std::string& folder, const std::string& prefix) override;
     std::string TempFolder() override;
+    bool DirectoryExists(const std::string& path) override;
+    bool ForceDirectories(const std::string& path) override;
     std::string ExpandFileName(const std::string& path) override;
     std::string DriveRootOf(const std::string& expandedPath) override;
     TZADriveKind DriveType(const std::string& root) override;

@@ -73,6 +73,34 @@ TEST_F(ReaderTest, InfoZipSplitArchiveIsJoined) {
 #endif
 }
 
+TEST_F(ReaderTest, SplitArchiveZippedFromStandardInputIsJoined) {
+    // Local sizes 0xFFFFFFFF with a Zip64 field, Zip64 data descriptors.
+    TScratch dir("join_stdin");
+    for (const char* part : {"stdinsplit.z01", "stdinsplit.z02", "stdinsplit.zip"})
+        dir.Write(part, ReadFile(DataFile(part)));
+    std::string destination = dir.Folder();
+    ASSERT_EQ(worker->ReadSpan(dir.Path("stdinsplit.zip"), destination, true), 0);
+    EXPECT_TRUE(ui->Boxes.empty());
+    worker->SetZipFileName(destination);
+    ASSERT_EQ(worker->EntryCount(), 1);
+    EXPECT_EQ(uint32_t(worker->EntryList[0]->UncompressedSize), 150000u);
+    EXPECT_TRUE(ui->Boxes.empty());
+#if !defined(_WIN32)
+    EXPECT_EQ(UnzipTest(destination), 0);
+#endif
+
+    // Without the Zip64 field the 0xFFFFFFFF sizes are damage: nothing is left behind.
+    std::string first = ReadFile(DataFile("stdinsplit.z01"));
+    const size_t extra = 4 + 30 + uint8_t(first[4 + 26]);
+    ASSERT_EQ(first.compare(extra, 2, std::string("\x01\x00", 2)), 0);
+    first[extra] = '\x99';
+    dir.Write("stdinsplit.z01", first);
+    destination = dir.Folder() + "damaged.zip";
+    EXPECT_NE(worker->ReadSpan(dir.Path("stdinsplit.zip"), destination, true), 0);
+    EXPECT_EQ(Boxes().back(), Text(ZS::LOHBadRead));
+    EXPECT_FALSE(std::filesystem::exists(dir.Folder() + "damaged.zip"));
+}
+
 TEST_F(ReaderTest, JoinedFileIsTheSinglePartArchive) {
     TScratch dir("join_mixed");
     const auto entries = MixedEntries();

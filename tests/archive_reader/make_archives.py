@@ -51,6 +51,14 @@ stream = subprocess.run(["zip", "-q", "-X", "-", "a.txt"], cwd=work, check=True,
 with open(os.path.join(out, "stream.zip"), "wb") as f:
     f.write(stream)
 
+# Reading standard input, zip knows no size ahead: local headers with 0xFFFFFFFF sizes and a
+# Zip64 field, Zip64 data descriptors, a Zip64 end record before the end record; the central
+# headers hold the real sizes.
+with open(os.path.join(work, "d/big.bin"), "rb") as f:
+    big = f.read()
+zip_("-P", "marigoldstep", os.path.join(out, "stdin.zip"), "-", input=b"plain text entry\n" * 10)
+zip_("-s", "64k", os.path.join(out, "stdinsplit.zip"), "-", input=big)
+
 with zipfile.ZipFile(os.path.join(out, "stored.zip"), "w", zipfile.ZIP_STORED) as z:
     for name, data in (("one.txt", b"stored one\n"), ("two/three.txt", b"stored three\n" * 3)):
         info = zipfile.ZipInfo(name, date_time=(2024, 1, 2, 3, 4, 6))

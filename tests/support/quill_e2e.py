@@ -77,13 +77,13 @@ class UpdateServer:
 
 class ProgramFolder:
     """A temporary installation: the updater (or a build of it from bin/, under the
-    updater's name), and whatever a test puts beside it."""
+    updater's name) in a folder named `folder`, and whatever a test puts beside it."""
 
-    def __init__(self, name, updater="updater.exe"):
+    def __init__(self, name, updater="updater.exe", folder="program"):
         base = os.path.join(BINARY_DIR, "e2e")
         os.makedirs(base, exist_ok=True)
         self.root = tempfile.mkdtemp(prefix=name + "-", dir=base)
-        self.folder = os.path.join(self.root, "program")
+        self.folder = os.path.join(self.root, folder)
         self.release = os.path.join(self.root, "release")
         os.makedirs(self.folder)
         os.makedirs(self.release)

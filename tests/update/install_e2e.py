@@ -23,8 +23,9 @@ SHOTS = os.path.join(e2e.BINARY_DIR, "screenshots")
 class Installation:
     """A program folder with a running main application, and the release it is offered."""
 
-    def __init__(self, name, engine=True, reply="OK00012.0.0.0", updater="updater.exe"):
-        self.program = e2e.ProgramFolder(name, updater)
+    def __init__(self, name, engine=True, reply="OK00012.0.0.0", updater="updater.exe",
+                 folder="program"):
+        self.program = e2e.ProgramFolder(name, updater, folder)
         if engine:
             shutil.copy(os.path.join(e2e.BINARY_DIR, "bin", "ZipEng179.dll"), self.program.folder)
         shutil.copy(os.environ["QUILL_FAKE_V1"], self.program.path("quill.exe"))

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "TestEnvironment.h"
+#include "ZANames.h"
 #include "utils.h"
 
 namespace fs = std::filesystem;
@@ -173,6 +174,32 @@ TEST(CloseMainApplicationTest, QuitRequestEndsTheMainApplication) {
     EXPECT_EQ(exitCode, 0u);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+}
+
+}  // namespace
+
+namespace {
+
+using AnsiPathTest = WorkFolder;
+
+// The three ways a wide name becomes narrow: as it is, by its short form, or not at all.
+TEST_F(AnsiPathTest, LettersOutsideTheCodePageTakeTheShortForm) {
+    const std::wstring base = folder_.wstring() + L"\\";
+    const std::wstring plain = base + L"Contabilitate", lossy = base + L"\u0218tiin\u021Ba";
+    ASSERT_TRUE(CreateDirectoryW(plain.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(lossy.c_str(), nullptr));
+
+    EXPECT_EQ(ZANames::AnsiPath(plain), folder_.string() + "\\Contabilitate");
+    const std::string shortForm = ZANames::AnsiPath(lossy);
+    ASSERT_FALSE(shortForm.empty());
+    EXPECT_EQ(shortForm.find('?'), std::string::npos) << shortForm;
+    const DWORD attributes = GetFileAttributesA(shortForm.c_str());
+    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES) << shortForm;
+    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    // A name the system cannot shorten (nothing there) has no narrow form at all.
+    EXPECT_EQ(ZANames::AnsiPath(base + L"\u0218ters"), "");
+    // The running program's folder is one the narrow functions find.
+    EXPECT_NE(GetFileAttributesA(ProgramFolder().c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 }  // namespace
