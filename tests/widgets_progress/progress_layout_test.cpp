@@ -271,13 +271,13 @@ TEST(ProgressPixels, FillIsClippedToThePictureAndLaidOutAsRRGGBB) {
     FillPixels(view, {2, 1, 5, 5, 0x123456}, 0x123456);  // runs past the right and the bottom
     FillPixels(view, {-3, -3, 4, 4, 0}, 0x0000FF);       // from above-left: only (0, 0)
     FillPixels(view, {1, 0, 0, 3, 0}, 0);                // empty: nothing
-    EXPECT_EQ(pixels[0], 0x00FF0000u);  // red 0xFF of 0x0000FF lands in the third byte
+    // Red 0xFF of 0x0000FF lands in the third byte.
     for (int y = 0; y < 3; ++y) {
         for (int x = 0; x < 4; ++x) {
-            if (x >= 2 && y >= 1)
-                EXPECT_EQ(pixels[y * 4 + x], 0x00563412u) << x << "," << y;
-            else if (x || y)
-                EXPECT_EQ(pixels[y * 4 + x], 0xFFFFFFFFu) << x << "," << y;
+            const std::uint32_t expected = x >= 2 && y >= 1 ? 0x00563412u
+                                           : x || y         ? 0xFFFFFFFFu
+                                                            : 0x00FF0000u;
+            EXPECT_EQ(pixels[y * 4 + x], expected) << x << "," << y;
         }
     }
 }
