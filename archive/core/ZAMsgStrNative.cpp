@@ -15,6 +15,10 @@ std::string WideToAnsi(const std::u16string& text) {
     return out;
 }
 
+std::span<const uint8_t> ProgramResource(int) {
+    return {};
+}
+
 int UserDefaultLangId() {
     return 1033;
 }

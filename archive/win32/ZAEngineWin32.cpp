@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "archive/ZAEngine.h"
+#include "archive/ZAMsgStrSys.h"
 #include "archive/ZANames.h"
 
 namespace {
@@ -22,17 +23,7 @@ public:
 
     void Free(Module module) override { FreeLibrary(static_cast<HMODULE>(module)); }
 
-    std::string ErrorText(uint32_t error) override {
-        char* text = nullptr;
-        FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                           FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-        std::string result = text ? text : "";
-        LocalFree(text);
-        while (!result.empty() && (result.back() == '\n' || result.back() == '\r'))
-            result.pop_back();
-        return result;
-    }
+    std::string ErrorText(uint32_t error) override { return ZASys::ErrorText(int(error)); }
 
     std::string ExecutableFolder() override { return ZANames::ExecutableFolder(); }
 
@@ -43,13 +34,8 @@ public:
     }
 
     std::vector<uint8_t> DataResource(int id) override {
-        HMODULE self = GetModuleHandleA(nullptr);
-        HRSRC found = FindResourceA(self, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10));  // RT_RCDATA
-        if (!found) return {};
-        HGLOBAL loaded = LoadResource(self, found);
-        const auto* bytes = static_cast<const uint8_t*>(LockResource(loaded));
-        if (!bytes) return {};
-        return std::vector<uint8_t>(bytes, bytes + SizeofResource(self, found));
+        const std::span<const uint8_t> bytes = ZASys::ProgramResource(id);
+        return std::vector<uint8_t>(bytes.begin(), bytes.end());
     }
 
     uint32_t LastSystemError() override { return GetLastError(); }

@@ -1,27 +1,13 @@
-// Win32 system services of the message texts.
+// Win32 system services of the message texts and the engine loader.
 #include "archive/ZAMsgStrSys.h"
 
 #include <windows.h>
-
-#include <vector>
 
 namespace ZASys {
 namespace {
 constexpr int kLanguageResourceId = 11610;
 std::span<const uint8_t> g_override;
 bool g_overridden = false;
-
-std::span<const uint8_t> FindInModule(HMODULE module) {
-    HRSRC found =
-        FindResourceA(module, MAKEINTRESOURCEA(kLanguageResourceId), MAKEINTRESOURCEA(10));
-    if (!found) return {};
-    HGLOBAL loaded = LoadResource(module, found);  // resource memory lives as long as the module
-    if (!loaded) return {};
-    auto* data = static_cast<const uint8_t*>(LockResource(loaded));
-    DWORD size = SizeofResource(module, found);
-    if (!data || size == 0) return {};
-    return {data, size};
-}
 }  // namespace
 
 std::string WideToAnsi(const std::u16string& text) {
@@ -34,14 +20,25 @@ std::string WideToAnsi(const std::u16string& text) {
     return out;
 }
 
+std::span<const uint8_t> ProgramResource(int id) {
+    HMODULE program = GetModuleHandleA(nullptr);
+    HRSRC found = FindResourceA(program, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10));  // RT_RCDATA
+    if (!found) return {};
+    HGLOBAL loaded = LoadResource(program, found);  // resource memory lives as long as the module
+    if (!loaded) return {};
+    auto* data = static_cast<const uint8_t*>(LockResource(loaded));
+    DWORD size = SizeofResource(program, found);
+    if (!data || size == 0) return {};
+    return {data, size};
+}
+
 int UserDefaultLangId() {
     return GetUserDefaultLangID();
 }
 
 std::span<const uint8_t> LanguageResource() {
     if (g_overridden) return g_override;
-    // Whether the component runs in the program or in a library, the table is the program's.
-    return FindInModule(GetModuleHandleA(nullptr));
+    return ProgramResource(kLanguageResourceId);
 }
 
 void OverrideLanguageResource(std::span<const uint8_t> bytes) {
