@@ -197,7 +197,7 @@ int TZAWorker::LocateArchive(const std::string& name, ZipEndOfCentral& record, b
         int k = 0;
         if (!FPlatform.FileExists(name)) {
             if (!FindLastPart(name, opened, k)) {
-                if (silent) return 1;
+                if (silent) return ZALocate::NothingFound;
                 throw Failure(ZS::FileOpen);
             }
             searched = true;
@@ -211,7 +211,7 @@ int TZAWorker::LocateArchive(const std::string& name, ZipEndOfCentral& record, b
                         throw Failure(ZS::FileOpen);
                     if (FixedDrive && record.ThisDisk != k - 1) throw Failure(ZS::NoValidZip);
                 }
-                return 0;
+                return ZALocate::Opened;
             }
             CloseArchive();
             CurrentDisk = -1;
@@ -225,7 +225,7 @@ int TZAWorker::LocateArchive(const std::string& name, ZipEndOfCentral& record, b
             std::string match;
             if (!SearchFolderForPart(match)) {
                 ZipMessage(ZS::FileOpen);
-                return -1;
+                return ZALocate::Failed;
             }
             OpenedName = FLocateFolder + match;
         }
@@ -233,7 +233,7 @@ int TZAWorker::LocateArchive(const std::string& name, ZipEndOfCentral& record, b
         if (!silent) ExceptionMessage(e);
         OpenedName.clear();
         CloseArchive();
-        return -1;
+        return ZALocate::Failed;
     }
 }
 

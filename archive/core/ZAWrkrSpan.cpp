@@ -252,7 +252,7 @@ int TZAWorker::ReadSpan(const std::string& source, std::string& destination, boo
             }
 
             ZipEndOfCentral record;
-            if (LocateArchive(source, record, false) != 0) {
+            if (LocateArchive(source, record, false) != ZALocate::Opened) {
                 result = ZASpanResult::Failed;
             } else {
                 run.Out = FPlatform.Create(destination);

@@ -41,6 +41,11 @@ inline constexpr int StartsMZ = 0x01, StartsLocal = 0x02, StartsMultiPart = 0x04
 inline constexpr int CannotOpen = -7, Failed = -9;
 }  // namespace ZAProbe
 
+// LocateArchive's answers.
+namespace ZALocate {
+inline constexpr int Opened = 0, NothingFound = 1, Failed = -1;
+}
+
 // ReadSpan's answers other than 0.
 namespace ZASpanResult {
 inline constexpr int ArchiveError = -7, OutOfMemory = -8, Failed = -9;
@@ -156,8 +161,8 @@ public:
     TZAPartStyle PartStyle = TZAPartStyle::Unknown;
 
 protected:
-    // Opens the archive (or the last part) and reads its end record: 0 open, 1 nothing
-    // found while silent, -1 after a failure (presented unless silent).
+    // Opens the archive (or the last part) and reads its end record: ZALocate::Opened,
+    // NothingFound while silent, Failed after a failure (presented unless silent).
     int LocateArchive(const std::string& name, ZipEndOfCentral& record, bool silent);
     bool ReadEndRecord(ZipEndOfCentral& record, bool raise);
     void ReadExact(void* buffer, uint32_t count, int id);
