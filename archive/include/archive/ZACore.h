@@ -165,7 +165,7 @@ protected:
     std::string FCallbackExceptionText;  // pending text of an exception raised in a handler
     int32_t FFullCode = 0;
     bool FDestroying = false;
-    TZASender FOwner;
+    TZASender FOwner;  // not owned: the component whose worker this is (may be null)
     std::string FLastErrorText;
     bool FNotMainThread = false;
     TProgressDetails FProgressDetails;

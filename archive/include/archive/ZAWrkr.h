@@ -113,7 +113,7 @@ public:
     ExtrOpts ExtrOptions;
     std::string Password;
     uint32_t PasswordReqCount = 1;
-    void* MainWindowHandle = nullptr;
+    void* MainWindowHandle = nullptr;  // not owned: the window the engine may use as owner
     std::vector<std::string> FSpecArgs;
     std::vector<std::string> FSpecArgsExcl;
     std::string RootDir;

@@ -126,8 +126,8 @@ private:
     uint32_t FPasswordReqCount = 1;
     std::string FTempDir;
     std::string FLanguage;
-    void* FMainWindow = nullptr;
-    TZAPlatform& FPlatform;  // not owned; outlives the component (the worker's as well)
+    void* FMainWindow = nullptr;  // not owned: the program's window, from the loader
+    TZAPlatform& FPlatform;       // not owned; outlives the component (the worker's as well)
 };
 
 // The component as forms use it.
