@@ -9,7 +9,7 @@
 #include "SmoothPanel.h"
 #include "SpecialProgress.h"
 #include "UrlGrabbers.h"
-#include "ZipArchiver.h"
+#include "archive/ZipArchiver.h"
 #include "toolkit/ExtCtrls.h"
 #include "toolkit/Forms.h"
 #include "toolkit/StdCtrls.h"

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "ZANames.h"
+#include "archive/ZANames.h"
 
 #ifndef QUILL_SERVER_BASE
 #define QUILL_SERVER_BASE "http://update.quillora.example/"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "Extractor.h"
+#include "engine/Extractor.h"
 
 namespace fs = std::filesystem;
 

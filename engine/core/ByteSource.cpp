@@ -1,10 +1,10 @@
-#include "ByteSource.h"
+#include "engine/ByteSource.h"
 
 #include <cstring>
 
-#include "EngineError.h"
-#include "FileHandle.h"
-#include "NameText.h"
+#include "engine/EngineError.h"
+#include "engine/FileHandle.h"
+#include "engine/NameText.h"
 
 namespace zipengine {
 

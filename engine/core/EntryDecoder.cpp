@@ -1,4 +1,4 @@
-#include "EntryDecoder.h"
+#include "engine/EntryDecoder.h"
 
 #include <zlib.h>
 
@@ -8,8 +8,8 @@
 #include <optional>
 #include <vector>
 
-#include "EngineError.h"
-#include "ZipCrypto.h"
+#include "engine/EngineError.h"
+#include "engine/ZipCrypto.h"
 
 namespace zipengine {
 

@@ -1,4 +1,4 @@
-#include "EntryName.h"
+#include "engine/EntryName.h"
 
 #include <zlib.h>
 
@@ -6,7 +6,7 @@
 #include <array>
 #include <cctype>
 
-#include "NameText.h"
+#include "engine/NameText.h"
 
 namespace zipengine {
 

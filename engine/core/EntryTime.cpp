@@ -1,4 +1,4 @@
-#include "EntryTime.h"
+#include "engine/EntryTime.h"
 
 #include <chrono>
 #include <ctime>

@@ -1,12 +1,12 @@
-#include "ExtractionTransaction.h"
+#include "engine/ExtractionTransaction.h"
 
 #include <algorithm>
 #include <atomic>
 #include <random>
 #include <thread>
 
-#include "EngineError.h"
-#include "NameText.h"
+#include "engine/EngineError.h"
+#include "engine/NameText.h"
 
 namespace zipengine {
 

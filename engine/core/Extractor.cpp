@@ -1,4 +1,4 @@
-#include "Extractor.h"
+#include "engine/Extractor.h"
 
 #include <algorithm>
 #include <map>
@@ -6,13 +6,13 @@
 #include <new>
 #include <optional>
 
-#include "EngineError.h"
-#include "EntryDecoder.h"
-#include "EntryName.h"
-#include "EntryTime.h"
-#include "ExtractionTransaction.h"
-#include "NameText.h"
-#include "ZipDirectory.h"
+#include "engine/EngineError.h"
+#include "engine/EntryDecoder.h"
+#include "engine/EntryName.h"
+#include "engine/EntryTime.h"
+#include "engine/ExtractionTransaction.h"
+#include "engine/NameText.h"
+#include "engine/ZipDirectory.h"
 
 namespace zipengine {
 

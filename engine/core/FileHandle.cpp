@@ -1,4 +1,4 @@
-#include "FileHandle.h"
+#include "engine/FileHandle.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "NameText.h"
+#include "engine/NameText.h"
 
 namespace zipengine {
 

@@ -1,4 +1,4 @@
-#include "ZipCrypto.h"
+#include "engine/ZipCrypto.h"
 
 #include <array>
 

@@ -1,9 +1,9 @@
-#include "ZipDirectory.h"
+#include "engine/ZipDirectory.h"
 
 #include <algorithm>
 #include <array>
 
-#include "LittleEndian.h"
+#include "engine/LittleEndian.h"
 
 namespace zipengine {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "Extractor.h"
+#include "engine/Extractor.h"
 
 namespace {
 

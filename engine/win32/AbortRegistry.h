@@ -6,7 +6,7 @@
 #include <map>
 #include <mutex>
 
-#include "Extractor.h"
+#include "engine/Extractor.h"
 
 namespace zipengine {
 

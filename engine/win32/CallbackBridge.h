@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "ExtractHost.h"
-#include "ZipEngineAbi.h"
+#include "engine/ExtractHost.h"
+#include "engine/ZipEngineAbi.h"
 
 namespace zipengine {
 

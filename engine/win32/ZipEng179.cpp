@@ -9,8 +9,8 @@
 #include "AbortRegistry.h"
 #include "CallbackBridge.h"
 #include "CodePageText.h"
-#include "Extractor.h"
-#include "ZipEngineAbi.h"
+#include "engine/Extractor.h"
+#include "engine/ZipEngineAbi.h"
 
 using namespace zipengine_abi;
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "FakeEngine.h"
+#include "fake_engine.h"
 
 using namespace zipengine_abi;
 
@@ -147,7 +147,9 @@ TEST_F(EngineBindingTest, NegativeResultsBecomeTheirMessages) {
                                              {-5, ZS::DllInvalidStruct},    {-6, ZS::DllCritical},
                                              {-7, ZS::DllCritical}};
     bind.BindForOperation();
-    for (auto [result, id] : table) {
+    for (const auto& row : table) {
+        const int32_t result = row.first;  // a plain copy: lambdas cannot capture a binding
+        const int id = row.second;
         engine.run = [result](const ZE_CommandRecord&) { return result; };
         EXPECT_EQ(ErrorIdOf([&] { bind.ExecUnzip(Command()); }), id) << result;
     }
@@ -199,7 +201,9 @@ TEST_F(EngineBindingTest, PasswordAnswersAreCutToEightyAndFifteenRepeats) {
 TEST_F(EngineBindingTest, PasswordRefusalsMapToReplyCodes) {
     const std::pair<TMsgDlgBtn, int32_t> table[] = {
         {mbCancel, ZE_ReplyNo}, {mbNoToAll, ZE_ReplyNoToAll}, {mbAbort, ZE_ReplyNo}};
-    for (auto [button, reply] : table) {
+    for (const auto& row : table) {
+        const TMsgDlgBtn button = row.first;  // a plain copy: lambdas cannot capture a binding
+        const int32_t reply = row.second;
         bind.SetCancel(false);
         bind.OnPasswordError.Assign([button](TZASender, bool, std::string& password,
                                              const std::string&, uint32_t&, TMsgDlgBtn& action) {

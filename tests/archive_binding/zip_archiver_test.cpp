@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "FakeEngine.h"
-#include "ZipArchiver.h"
+#include "fake_engine.h"
+#include "archive/ZipArchiver.h"
 
 namespace fs = std::filesystem;
 using namespace zipengine_abi;
@@ -245,5 +245,69 @@ TEST_F(ZipArchiverTest, UnwritableBaseFolderIs11051WithTheSystemError) {
     ASSERT_EQ(dialogs.size(), 1u);
     EXPECT_NE(dialogs[0].find("Cannot write to /proc/ <"), std::string::npos) << dialogs[0];
     EXPECT_TRUE(loader.requests.empty());
+}
+}  // namespace
+
+namespace {
+// The system's answers, except that the folder `Temp` lies on drive "T:\" of kind `Kind`.
+class TTempDrivePlatform final : public TZAPlatform {
+public:
+    std::string Temp;
+    TZADriveKind Kind = TZADriveKind::Removable;
+
+    std::unique_ptr<TZAFile> OpenRead(const std::string& p) override { return S().OpenRead(p); }
+    std::unique_ptr<TZAFile> Create(const std::string& p) override { return S().Create(p); }
+    bool FileExists(const std::string& p) override { return S().FileExists(p); }
+    bool DeleteFile(const std::string& p, bool undo) override { return S().DeleteFile(p, undo); }
+    std::vector<std::string> FindFiles(const std::string& f, const std::string& p) override {
+        return S().FindFiles(f, p);
+    }
+    std::string TempFileName(const std::string& f, const std::string& p) override {
+        return S().TempFileName(f, p);
+    }
+    std::string TempFolder() override { return S().TempFolder(); }
+    bool DirectoryExists(const std::string& p) override { return S().DirectoryExists(p); }
+    bool ForceDirectories(const std::string& p) override { return S().ForceDirectories(p); }
+    std::string ExpandFileName(const std::string& p) override { return S().ExpandFileName(p); }
+    std::string DriveRootOf(const std::string& p) override {
+        return p.rfind(Temp, 0) == 0 ? "T:\\" : S().DriveRootOf(p);
+    }
+    TZADriveKind DriveType(const std::string& root) override {
+        return root == "T:\\" ? Kind : S().DriveType(root);
+    }
+    uint32_t LogicalDrives() override { return S().LogicalDrives(); }
+    bool VolumeInformation(const std::string& r, TZAVolumeInfo& i) override {
+        return S().VolumeInformation(r, i);
+    }
+    std::string OemToAnsi(const std::string& t) override { return S().OemToAnsi(t); }
+    std::string AnsiToOem(const std::string& t) override { return S().AnsiToOem(t); }
+    bool IsLeadByte(uint8_t b) override { return S().IsLeadByte(b); }
+
+private:
+    static TZAPlatform& S() { return SystemPlatform(); }
+};
+
+TEST_F(ZipArchiverTest, TempDirOnADriveThatMayGoAwayIs11051OnTheGivenPlatform) {
+    TTempDrivePlatform platform;
+    platform.Temp = (folder / "temp").string();
+    TZipArchiver other{nullptr, MakeDefaultZACoreUI(), platform, loader};
+    other.OnZipDialog.Assign(
+        [this](TZASender, const std::string&, std::string& text, int32_t& answer, TMsgDlgButtons) {
+            dialogs.push_back(text);
+            answer = 1;  // OK
+        });
+    other.Password = "marigoldstep";
+    other.SetZipFileName(archive);
+    other.ExtrBaseDir = Base();
+    other.SetTempDir(platform.Temp);
+    EXPECT_EQ(other.Extract(), ZS::CannotWrite);
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_NE(dialogs[0].find("Cannot write to " + platform.Temp), std::string::npos) << dialogs[0];
+    EXPECT_TRUE(loader.requests.empty());
+
+    platform.Kind = TZADriveKind::RamDisk;  // a RAM disk stays in place, as a fixed disk does
+    EXPECT_EQ(other.Extract(), 0);
+    EXPECT_EQ(other.SuccessCount(), 2);
+    EXPECT_EQ(other.TempDir(), platform.Temp);
 }
 }  // namespace

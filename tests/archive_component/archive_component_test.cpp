@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "TestEnvironment.h"
-#include "ZipArchiver.h"
+#include "archive/ZipArchiver.h"
 
 namespace fs = std::filesystem;
 

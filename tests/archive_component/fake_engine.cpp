@@ -9,7 +9,7 @@
 
 #include <windows.h>
 
-#include "ZipEngineAbi.h"
+#include "engine/ZipEngineAbi.h"
 
 using namespace zipengine_abi;
 

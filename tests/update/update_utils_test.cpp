@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "TestEnvironment.h"
-#include "ZANames.h"
+#include "archive/ZANames.h"
 #include "utils.h"
 
 namespace fs = std::filesystem;

@@ -1,4 +1,5 @@
-// Owning wrappers for Win32 handles: each closes its handle exactly once.
+// Owning wrappers for Win32 handles: each closes its handle exactly once. Header-only, so
+// that code which links no toolkit library (the engine library) may use them too.
 #pragma once
 
 #include <windows.h>
@@ -38,6 +39,21 @@ struct KernelHandleTraits {
     static HANDLE Invalid() { return nullptr; }
     static void Close(HANDLE h) { CloseHandle(h); }
 };
+// Files from CreateFile, whose failure is INVALID_HANDLE_VALUE rather than nullptr.
+struct FileHandleTraits {
+    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE h) { CloseHandle(h); }
+};
+// Searches from FindFirstFile, ended with FindClose.
+struct FindHandleTraits {
+    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE h) { FindClose(h); }
+};
+// Libraries from LoadLibrary.
+struct ModuleTraits {
+    static HMODULE Invalid() { return nullptr; }
+    static void Close(HMODULE h) { FreeLibrary(h); }
+};
 struct GdiObjectTraits {
     static HGDIOBJ Invalid() { return nullptr; }
     static void Close(HGDIOBJ h) { DeleteObject(h); }
@@ -52,6 +68,9 @@ struct WindowTraits {
 };
 
 using TKernelHandle = TUniqueHandle<HANDLE, KernelHandleTraits>;
+using TFileHandle = TUniqueHandle<HANDLE, FileHandleTraits>;
+using TFindHandle = TUniqueHandle<HANDLE, FindHandleTraits>;
+using TModule = TUniqueHandle<HMODULE, ModuleTraits>;
 using TGdiObject = TUniqueHandle<HGDIOBJ, GdiObjectTraits>;
 using TMemoryDC = TUniqueHandle<HDC, MemoryDCTraits>;
 

@@ -1,0 +1,38 @@
+// The worker's settings and activation: the top of the worker, above the directory reader
+// (ZAWrkrList.cpp), the probe (ZAWrkrProbe.cpp) and the part finding (ZAWrkrDisk.cpp).
+#include "archive/ZAWrkr.h"
+
+TZAWorker::TZAWorker(TZASender owner, std::unique_ptr<TZACoreUI> ui, TZAPlatform& platform,
+                     TZALibraryLoader& loader)
+    : TZADynamicBind(owner, std::move(ui), platform, loader), FPlatform(platform) {
+}
+
+TZAWorker::~TZAWorker() = default;
+
+void TZAWorker::SetZipFileName(const std::string& name) {
+    FZipFileName = name;
+    List();
+}
+
+void TZAWorker::Activate() {
+    const bool pending = ListPending;
+    ListPending = false;
+    FActive = true;
+    if (pending) List();
+}
+
+void TZAWorker::Deactivate() {
+    ListPending = false;
+    FActive = false;
+}
+
+void TZAWorker::SetCancel(bool value) {
+    if (value != FCancel) FCancel = value;
+}
+
+void TZAWorker::Clear() {
+    TZACore::Clear();
+    CodePage = cpAuto;
+    UseDirOnlyEntries = false;
+    HowToDelete = htdAllowUndo;
+}

@@ -1,0 +1,437 @@
+// Reading the directory: locating the end record (or the last part of a set) and reading
+// every central header into EntryList.
+#include <algorithm>
+#include <new>
+
+#include "archive/ZAWrkr.h"
+
+namespace {
+
+// Bytes after the archive comment are tolerated silently when few and all below 0x2F
+// (padding some tools and transfers add).
+constexpr int64_t TolerableTrailing = 512;
+
+EZipArchiver Failure(int id) {
+    return EZipArchiver::CreateId(id, true);
+}
+
+bool IsFixedKind(TZADriveKind kind) {
+    return kind == TZADriveKind::Fixed || kind == TZADriveKind::Remote ||
+           kind == TZADriveKind::RamDisk;
+}
+
+}  // namespace
+
+void TZAWorker::ReadExact(void* buffer, uint32_t count, int id) {
+    if (count == 0) return;
+    if (!FArchiveHandle || FArchiveHandle->Read(buffer, count) != count) throw Failure(id);
+}
+
+void TZAWorker::ReadRecord(uint8_t* buffer, uint32_t count, int id) {
+    uint32_t got = FArchiveHandle->Read(buffer, count);
+    while (got < count) {
+        if (CurrentDisk >= LastDiskNumber) throw Failure(id);
+        GetNewDisk(CurrentDisk + 1);
+        got = FArchiveHandle->Read(buffer, count);
+    }
+}
+
+bool TZAWorker::ReadEndRecord(ZipEndOfCentral& record, bool raise) {
+    ArchiveComment.clear();
+    EndRecordPos = 0;
+    RawComment.clear();
+    FFirstPart = false;
+
+    FArchiveHandle = BufferedReader(FPlatform.OpenRead(OpenedName));
+    if (!FArchiveHandle) {
+        ZipMessage(ZS::FileOpen);
+        if (raise) throw Failure(ZS::InputNotExists);
+        return false;
+    }
+
+    uint8_t sig[4];
+    if (FArchiveHandle->Read(sig, 4) == 4 && GetLE32(sig) == ExtLocalSig &&
+        FArchiveHandle->Read(sig, 4) == 4 && GetLE32(sig) == LocalHeaderSig) {
+        FFirstPart = true;
+        MultiPart = true;
+    }
+
+    const int64_t endPos = FArchiveHandle->SeekFromEnd(EndOfCentralSize);
+    const int64_t length = endPos < 0 ? -1 : endPos + EndOfCentralSize;
+    if (length < 0 || length > int64_t(UINT32_MAX)) {
+        CloseArchive();
+        if (Verbose)
+            Report(ZAReport::Message, 0, 0,
+                   "Opening EOC seek/size error " + std::to_string(length / 1048576) + "Mb");
+        if (raise) throw Failure(length < 0 ? ZS::NoValidZip : ZS::FileTooLarge);
+        return false;
+    }
+    ZipEnd = FileLength = uint32_t(length);
+
+    uint8_t last[EndOfCentralSize];
+    if (FArchiveHandle->Read(last, EndOfCentralSize) == EndOfCentralSize &&
+        GetLE32(last) == EndOfCentralSig) {
+        EndRecordPos = FileLength - EndOfCentralSize;
+        record = ZipEndOfCentral::Decode(last);
+        return true;
+    }
+
+    try {
+        // The record was not at the very end: a comment or trailing bytes follow it.
+        const uint32_t n = std::min<uint32_t>(MaxTailSearch, FileLength);
+        if (FArchiveHandle->SeekFromEnd(n) < 0) throw Failure(ZS::FileSeek);
+        std::vector<uint8_t> tail(n);
+        ReadExact(tail.data(), n, ZS::EOCBadRead);
+        for (int64_t i = int64_t(n) - 23; i >= 0; --i) {
+            const uint8_t* at = tail.data() + i;
+            if (GetLE32(at) != EndOfCentralSig) continue;
+            EndRecordPos = uint32_t(ZipEnd - n + i);
+            record = ZipEndOfCentral::Decode(at);
+            const int64_t commentStart = i + EndOfCentralSize;
+            const int64_t c = record.CommentLength;
+            if (c != 0)
+                RawComment.assign(reinterpret_cast<const char*>(at) + EndOfCentralSize,
+                                  size_t(std::min<int64_t>(c, n - commentStart)));
+            const int64_t e = commentStart + c;
+            if (e != n) {
+                ZipEnd = uint32_t(ZipEnd + e - n);
+                const int64_t trailing = int64_t(n) - e;
+                const bool tolerable =
+                    trailing >= 0 && trailing < TolerableTrailing &&
+                    std::all_of(tail.begin() + e, tail.end(), [](uint8_t b) { return b < 0x2F; });
+                if (!tolerable) ZipMessage(ZS::GarbageAtEnd);
+            }
+            return true;
+        }
+    } catch (const EZipArchiver&) {
+        if (raise) throw;
+    }
+
+    CloseArchive();
+    if (!raise) return false;
+    RaiseWhichPartOfSet();
+    return false;
+}
+
+// The end record is missing: tell the user which part of a set this file seems to be.
+void TZAWorker::RaiseWhichPartOfSet() {
+    int n = 0;
+    if (VolumeLabel.rfind("PKBACK# ", 0) == 0) n = ZAPath::NumberOrZero(VolumeLabel.substr(8, 3));
+    const std::string ext = ZAPath::UpperCase(ZAPath::ExtensionOf(OpenedName));
+    if (n < 1 && ext.rfind(".Z", 0) == 0) n = ZAPath::NumberOrZero(ext.substr(2));
+    if (n < 1) {
+        const std::string stem = ZAPath::ChangeExtension(OpenedName, "");
+        const size_t nameStart = ZAPath::NameStart(stem);
+        if (stem.size() >= nameStart + 3) n = ZAPath::NumberOrZero(stem.substr(stem.size() - 3));
+    }
+    if (!FFirstPart && n >= 1) throw EZipArchiver::CreateIdInt(ZS::NotLastInSet, n);
+    if (FFirstPart) throw Failure(n == 1 ? ZS::FirstInSet : ZS::FirstFileOnHD);
+    throw Failure(ZS::NoValidZip);
+}
+
+bool TZAWorker::SearchFolderForPart(std::string& found) {
+    FFoundNumbered = false;
+    const std::string base = ZAPath::NameOf(ZAPath::ChangeExtension(OpenedName, ""));
+    for (const std::string& name : FPlatform.FindFiles(FLocateFolder, base + "???.zip")) {
+        const std::string stem = ZAPath::ChangeExtension(name, "");
+        if (stem.size() >= 3 && ZAPath::NumberOrZero(stem.substr(stem.size() - 3)) > 0) {
+            found = name;
+            FFoundNumbered = true;
+            return true;
+        }
+    }
+    for (const std::string& name : FPlatform.FindFiles(FLocateFolder, base + ".z??*")) {
+        const std::string after =
+            ZAPath::ExtensionOf(name).substr(std::min<size_t>(2, ZAPath::ExtensionOf(name).size()));
+        if (ZAPath::UpperCase(after) == "IP" || ZAPath::NumberOrZero(after) > 0) {
+            found = name;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool TZAWorker::FindLastPart(const std::string& name, std::string& found, int& k) {
+    FFoundNumbered = false;
+    if (FixedDrive) {
+        if (FLocateExt != ".ZIP") return false;
+        const std::string base = ZAPath::ChangeExtension(name, "");
+        // Three digits name at most 999 parts.
+        for (k = 1; k <= 999; ++k) {
+            OpenedName = base + ZAPath::ThreeDigits(k) + ".zip";
+            if (!FPlatform.FileExists(OpenedName)) return false;
+            ZipEndOfCentral record;
+            const bool hasEnd = ReadEndRecord(record, false);
+            CloseArchive();
+            if (hasEnd) {
+                if (k - 1 != record.ThisDisk) return false;
+                found = OpenedName;
+                FFoundNumbered = true;
+                if (FPlatform.FileExists(ZAPath::ChangeExtension(found, ".z01")))
+                    throw Failure(ZS::FileOpen);
+                return true;
+            }
+        }
+        return false;
+    }
+    OpenedName = name;
+    std::string match;
+    if (!SearchFolderForPart(match)) return false;
+    found = FLocateFolder + match;
+    return true;
+}
+
+int TZAWorker::LocateArchive(const std::string& name, ZipEndOfCentral& record, bool silent) {
+    try {
+        CloseArchive();
+        const std::string expanded = FPlatform.ExpandFileName(name);
+        DriveRoot = FPlatform.DriveRootOf(expanded);
+        FLocateFolder = ZAPath::FolderOf(expanded);
+        FLocateExt = ZAPath::UpperCase(ZAPath::ExtensionOf(name));
+        PartStyle = TZAPartStyle::Unknown;
+        FixedDrive = IsFixedKind(FPlatform.DriveType(DriveRoot));
+        CheckVolume();
+
+        std::string opened = name;
+        bool searched = false;
+        int k = 0;
+        if (!FPlatform.FileExists(name)) {
+            if (!FindLastPart(name, opened, k)) {
+                if (silent) return ZALocate::NothingFound;
+                throw Failure(ZS::FileOpen);
+            }
+            searched = true;
+        }
+
+        OpenedName = opened;
+        for (;;) {
+            if (ReadEndRecord(record, false)) {
+                if (searched) {
+                    if (!MultiPart && record.ThisDisk == 0 && FFoundNumbered)
+                        throw Failure(ZS::FileOpen);
+                    if (FixedDrive && record.ThisDisk != k - 1) throw Failure(ZS::NoValidZip);
+                }
+                return ZALocate::Opened;
+            }
+            CloseArchive();
+            CurrentDisk = -1;
+            WaitForDisk(true);
+            if (FixedDrive) {
+                if (searched) throw Failure(ZS::FileOpen);
+                silent = false;  // a file that is there but is no archive is always reported
+                throw Failure(ZS::NoValidZip);
+            }
+            if (!searched) continue;  // the user has been asked for the last disk
+            std::string match;
+            if (!SearchFolderForPart(match)) {
+                ZipMessage(ZS::FileOpen);
+                return ZALocate::Failed;
+            }
+            OpenedName = FLocateFolder + match;
+        }
+    } catch (const EZipArchiver& e) {
+        if (!silent) ExceptionMessage(e);
+        OpenedName.clear();
+        CloseArchive();
+        return ZALocate::Failed;
+    }
+}
+
+namespace {
+
+// The position just past the last "\" or ":" of a converted name, stepping over the trail
+// byte of every double-byte character.
+size_t FileNamePartStart(const std::string& name, TZAPlatform& platform) {
+    size_t start = 0;
+    for (size_t i = 0; i < name.size(); ++i) {
+        const uint8_t c = uint8_t(name[i]);
+        if (platform.IsLeadByte(c)) {
+            ++i;
+        } else if (c == '\\' || c == ':') {
+            start = i + 1;
+        }
+    }
+    return start;
+}
+
+}  // namespace
+
+std::string TZAWorker::ConvertNameText(const std::string& text, bool toOem) {
+    const bool convert = (CodePage == cpAuto && NameHost == 0) || NameHost == 6 ||
+                         (NameHost == 11 && NameVersion == 50) || CodePage == cpOEM;
+    if (!convert || text.empty()) return text;
+    return toOem ? FPlatform.AnsiToOem(text) : FPlatform.OemToAnsi(text);
+}
+
+std::string TZAWorker::CentralName(const uint8_t* header) {
+    const uint16_t length = GetLE16(header + ZipCentral::NameLength);
+    if (length >= MaxNameLength) throw Failure(ZS::CENameLen);
+    std::string raw(length, '\0');
+    ReadExact(raw.data(), length, ZS::CENameLen);
+    return raw;
+}
+
+void TZAWorker::AddEntry(int seqNo, const uint8_t* header) {
+    const std::string raw = CentralName(header);
+    NameVersion = header[ZipCentral::VersionMadeBy];
+    NameHost = header[ZipCentral::HostSystem];
+    if (NameHost != 0) {
+        FRememberedHost = NameHost;
+        FRememberedVersion = NameVersion;
+    }
+    std::string name = ConvertNameText(raw, false);
+
+    auto entry = std::make_unique<ZipDirEntry>();
+    entry->CopyHeader(header);
+    for (size_t i = 0; i < name.size(); ++i) {
+        if (FPlatform.IsLeadByte(uint8_t(name[i])))
+            ++i;
+        else if (name[i] == '/')
+            name[i] = '\\';
+    }
+    entry->FileName = std::move(name);
+    entry->IsEncrypted = (entry->Flags & FlagEncrypted) != 0;
+    entry->ExtraField.resize(entry->ExtraLength);
+    ReadExact(entry->ExtraField.data(), entry->ExtraLength, ZS::SeekError);
+    if (entry->CommentLength != 0) {
+        std::string comment(entry->CommentLength, '\0');
+        ReadExact(comment.data(), entry->CommentLength, ZS::CECommentLen);
+        entry->FileComment = ConvertNameText(comment, false);
+    }
+
+    DataStart = std::min(DataStart, uint32_t(entry->LocalHeaderOffset));
+    if (!UseDirOnlyEntries &&
+        FileNamePartStart(entry->FileName, FPlatform) == entry->FileName.size()) {
+        ++DroppedDirEntries;
+        return;
+    }
+    EntryList.push_back(std::move(entry));
+    if (OnNewName) OnNewName(Owner(), seqNo, *EntryList.back());
+}
+
+uint32_t TZAWorker::Zip64EndLength() {
+    constexpr uint32_t length = Zip64EndSize + Zip64LocatorSize;
+    if (EndRecordPos < length || !FArchiveHandle->Seek(EndRecordPos - length)) return 0;
+    uint8_t block[length];
+    if (FArchiveHandle->Read(block, length) != length) return 0;
+    // Signatures, the record's own size (44 in the plain form) and the locator.
+    const bool plain = GetLE32(block) == Zip64EndSig && GetLE32(block + 4) == Zip64EndSize - 12 &&
+                       GetLE32(block + 8) == 0 && GetLE32(block + Zip64EndSize) == Zip64LocatorSig;
+    return plain ? length : 0;
+}
+
+void TZAWorker::ReadDirectory(const ZipEndOfCentral& record) {
+    LastDiskNumber = record.ThisDisk;
+    if (LastDiskNumber > 0) MultiPart = true;
+
+    uint32_t start;
+    uint32_t zip64End = 0;
+    if (record.CentralDisk == record.ThisDisk) {
+        CurrentDisk = LastDiskNumber;  // the opened file is the last part
+        // The directory is taken to end where the end record (or a Zip64 end record in
+        // front of it) begins.
+        zip64End = Zip64EndLength();
+        start = ZipEnd - record.CentralSize - EndOfCentralSize - record.CommentLength - zip64End;
+    } else {
+        GetNewDisk(record.CentralDisk);
+        const int64_t partLength = FArchiveHandle->SeekFromEnd(0);
+        ZipEnd = uint32_t(std::max<int64_t>(partLength, 0));
+        start = record.CentralOffset;
+    }
+
+    CentralStart = start;
+    DataStart = ZipEnd == EndOfCentralSize ? 0 : ZipEnd;
+    OffsetMismatch = start != record.CentralOffset;
+    if (OffsetMismatch) ZipMessage(ZS::ZipStructError);
+
+    if (!FArchiveHandle->Seek(start)) throw Failure(ZS::SeekError);
+
+    Report(ZAReport::NewExtra, 9, record.TotalEntries, {});
+    EntryList.reserve(record.TotalEntries);
+    uint8_t header[CentralHeaderSize];
+    for (int k = 1; k <= record.TotalEntries; ++k) {
+        ReadRecord(header, CentralHeaderSize, ZS::CEHBadRead);
+        if (GetLE32(header) != CentralHeaderSig) throw Failure(ZS::CEHWrongSig);
+        AddEntry(k, header);
+        Report(ZAReport::ExtraProgress, 0, 1, {});
+        if (Cancel()) throw EZipArchiver::CreateId(ZS::Canceled, false);
+    }
+
+    const int64_t afterDirectory = FArchiveHandle->Position();
+    if (zip64End != 0 && (afterDirectory < 0 || !FArchiveHandle->Seek(afterDirectory + zip64End)))
+        throw Failure(ZS::SeekError);
+    uint8_t end[EndOfCentralSize];
+    ReadRecord(end, EndOfCentralSize, ZS::CEHBadRead);
+    if (GetLE32(end) != EndOfCentralSig) throw Failure(ZS::EOCBadRead);
+    LastDiskNumber = GetLE16(end + 4);
+}
+
+int TZAWorker::List() {
+    EntryList.clear();
+    FileLength = CentralStart = DataStart = 0;
+    ArchiveComment.clear();
+    MultiPart = false;
+    DroppedDirEntries = 0;
+    FLastErrorCode = 0;
+    FRememberedHost = 0;
+    FRememberedVersion = 20;
+
+    if (!FActive) {
+        ListPending = true;
+        return 0;
+    }
+
+    OpenedName = FZipFileName;
+    // A program stub whose archive offsets lead nowhere: the archive is its ".zip" sibling.
+    const int probe = ProbeArchive(FZipFileName);
+    if (probe >= 0 && (probe & ~ZAProbe::CentralFound) == 0x91)
+        OpenedName = ZAPath::ChangeExtension(FZipFileName, ".zip");
+
+    ZipEndOfCentral record;
+    try {
+        LocateArchive(OpenedName, record, true);
+    } catch (const EZipArchiver& e) {
+        ExceptionMessage(e);
+    }
+    if (!FArchiveHandle) {
+        if (OnDirUpdate) OnDirUpdate(Owner());
+        return 0;
+    }
+
+    StartWaitCursor();
+    bool succeeded = false;
+    auto finish = [&] {
+        Report(ZAReport::EndOfBatch, 0, 0, {});
+        StopWaitCursor();
+        CloseArchive();
+        if (!succeeded) {
+            FZipFileName.clear();
+            DataStart = 0;
+        } else {
+            // The length of a prefix (a program stub) whose offsets were not adjusted.
+            DataStart += CentralStart - record.CentralOffset;
+            NameHost = FRememberedHost;
+            NameVersion = FRememberedVersion;
+            ArchiveComment = ConvertNameText(RawComment, false);
+        }
+        if (OnDirUpdate) OnDirUpdate(Owner());
+    };
+    try {
+        try {
+            ReadDirectory(record);
+            succeeded = true;
+        } catch (const EZipArchiver& e) {
+            ExceptionMessage(e);
+        } catch (const std::bad_alloc&) {
+            ZipMessage(ZS::NoMem);
+        } catch (const std::exception& e) {
+            ZipMessage(ZS::ListError, e.what());
+        }
+    } catch (...) {
+        succeeded = false;
+        finish();
+        throw;
+    }
+    finish();
+    return LastErrorCode();
+}

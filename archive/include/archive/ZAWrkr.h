@@ -1,0 +1,220 @@
+// The archive worker: reads a zip archive's directory into EntryList, finds the parts of a
+// multi-part archive and joins them into one archive file.
+//
+// Everything here runs on the thread of the owner's operation. The system is reached only
+// through TZAPlatform, so the same code runs natively and on Windows.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "archive/ZAEngine.h"
+#include "archive/ZAStructs.h"
+#include "archive/ZAUtils.h"
+
+enum TZACodePage : uint8_t { cpAuto, cpNone, cpOEM };
+enum THowToDelete : uint8_t { htdFinal, htdAllowUndo };
+
+using TNewNameEvent =
+    tk::TEvent<void(TZASender Sender, int32_t SeqNo, const ZipDirEntry& ZipEntry)>;
+using TDirUpdateEvent = tk::TEvent<void(TZASender Sender)>;
+using TGetNextDiskEvent = tk::TEvent<void(TZASender Sender, int32_t DiskSeqNo, int32_t DiskTotal,
+                                          const std::string& Drive, bool& AbortAction)>;
+
+// How the parts of a multi-part archive are named.
+enum class TZAPartStyle : uint8_t {
+    Unknown = 0,
+    SameNameOnEachDisk = 1,
+    Numbered = 2,   // base + "001" + ".zip"
+    Extension = 3,  // ".z01", ".z02", ..., ".zip" for the last
+};
+
+// Bits of ProbeArchive's answer.
+namespace ZAProbe {
+inline constexpr int StartsMZ = 0x01, StartsLocal = 0x02, StartsMultiPart = 0x04,
+                     StartsCentral = 0x08, NoComment = 0x10, LocalFound = 0x20, CentralFound = 0x40,
+                     EndFound = 0x80;
+inline constexpr int CannotOpen = -7, Failed = -9;
+}  // namespace ZAProbe
+
+// LocateArchive's answers.
+namespace ZALocate {
+inline constexpr int Opened = 0, NothingFound = 1, Failed = -1;
+}
+
+// ReadSpan's answers other than 0.
+namespace ZASpanResult {
+inline constexpr int ArchiveError = -7, OutOfMemory = -8, Failed = -9;
+}
+
+// Extraction options, in bit order.
+enum ExtrOptsEnum : uint8_t {
+    ExtrDirNames,
+    ExtrOverWrite,
+    ExtrFreshen,
+    ExtrUpdate,
+    ExtrTest,
+    ExtrForceDirs
+};
+
+// A set of extraction options.
+class ExtrOpts {
+public:
+    constexpr ExtrOpts() = default;
+    constexpr ExtrOpts(std::initializer_list<ExtrOptsEnum> options) {
+        for (ExtrOptsEnum option : options) FBits |= uint8_t(1u << option);
+    }
+    constexpr bool Has(ExtrOptsEnum option) const { return FBits & (1u << option); }
+    constexpr bool operator==(const ExtrOpts&) const = default;
+
+private:
+    uint8_t FBits = 0;
+};
+
+class TZAWorker : public TZADynamicBind {
+public:
+    explicit TZAWorker(TZASender owner, std::unique_ptr<TZACoreUI> ui = MakeDefaultZACoreUI(),
+                       TZAPlatform& platform = SystemPlatform(),
+                       TZALibraryLoader& loader = SystemLibraryLoader());
+    ~TZAWorker() override;
+
+    // Stores the archive path and reads its directory (deferred while inactive).
+    void SetZipFileName(const std::string& name);
+    const std::string& ZipFileName() const { return FZipFileName; }
+
+    // Reads the directory of ZipFileName into EntryList. Returns the last error code when
+    // the archive was opened, otherwise 0.
+    int List();
+    int EntryCount() const { return FZipFileName.empty() ? 0 : int(EntryList.size()); }
+
+    // Joins a multi-part archive into one archive file. destination is a file path or a
+    // folder; on return it names the file written ("" after a failure). Returns 0 or a
+    // ZASpanResult: ArchiveError (-7) after an archive error, OutOfMemory (-8) when memory ran
+    // out, Failed (-9) otherwise or when nothing was located.
+    int ReadSpan(const std::string& source, std::string& destination, bool joining);
+
+    // Classifies a file by its first bytes and its end record (ZAProbe bits, -7 or -9).
+    int ProbeArchive(const std::string& path);
+
+    // Converts a stored name or comment between the OEM and the ANSI code page when the
+    // code-page rule asks for it.
+    std::string ConvertNameText(const std::string& text, bool toOem);
+
+    // Extracts ZipFileName into ExtrBaseDir through the engine. Archive errors are
+    // presented and end the run; SuccessCount holds the engine's result.
+    void ExtractOperation();
+
+    // Settings of the extract operation, copied from the component.
+    std::string ExtrBaseDir;
+    ExtrOpts ExtrOptions;
+    std::string Password;
+    uint32_t PasswordReqCount = 1;
+    void* MainWindowHandle = nullptr;  // not owned: the window the engine may use as owner
+    std::vector<std::string> FSpecArgs;
+    std::vector<std::string> FSpecArgsExcl;
+    std::string RootDir;
+    bool InOperation = false;
+    int32_t SuccessCount = 0;
+
+    // The owner (re)activates the worker when it can run operations; a deferred List runs.
+    void Activate();
+    void Deactivate();
+    bool Active() const { return FActive; }
+
+    void SetCancel(bool value) override;
+    void Clear() override;
+
+    // Settings copied from the component.
+    TZACodePage CodePage = cpAuto;
+    bool UseDirOnlyEntries = false;
+    THowToDelete HowToDelete = htdAllowUndo;
+
+    TNewNameEvent OnNewName;
+    TDirUpdateEvent OnDirUpdate;
+    TGetNextDiskEvent OnGetNextDisk;
+
+    // Directory state, valid after a List.
+    std::vector<std::unique_ptr<ZipDirEntry>> EntryList;
+    std::string OpenedName;
+    std::string DriveRoot;
+    bool FixedDrive = true;
+    std::string VolumeLabel;
+    uint32_t FileLength = 0;
+    uint32_t ZipEnd = 0;
+    uint32_t EndRecordPos = 0;
+    uint32_t CentralStart = 0;
+    uint32_t DataStart = 0;
+    int LastDiskNumber = 0;
+    int CurrentDisk = 0;
+    bool MultiPart = false;
+    bool OffsetMismatch = false;
+    std::string RawComment;
+    std::string ArchiveComment;
+    int NameHost = 0;
+    int NameVersion = 20;
+    int DroppedDirEntries = 0;
+    bool ListPending = false;
+    TZAPartStyle PartStyle = TZAPartStyle::Unknown;
+
+protected:
+    // Opens the archive (or the last part) and reads its end record: ZALocate::Opened,
+    // NothingFound while silent, Failed after a failure (presented unless silent).
+    int LocateArchive(const std::string& name, ZipEndOfCentral& record, bool silent);
+    bool ReadEndRecord(ZipEndOfCentral& record, bool raise);
+    void ReadExact(void* buffer, uint32_t count, int id);
+    // Reads one whole record; a short read opens the next part and reads it again from the
+    // start of that part, and raises id when no part is left.
+    void ReadRecord(uint8_t* buffer, uint32_t count, int id);
+
+    // True when the volume of DriveRoot can be used (a network root, or its size is known).
+    bool CheckVolume();
+    void WaitForDisk(bool freshDisk);
+    bool FindPartFile();
+    std::string PartFileName(const std::string& name, bool stripDigits, bool extensionStyle) const;
+    void GetNewDisk(int disk);
+
+    void CloseArchive() { FArchiveHandle.reset(); }
+    TZAPlatform& Platform() { return FPlatform; }
+
+    std::unique_ptr<TZAFile> FArchiveHandle;
+
+private:
+    // LocateArchive's search for the last part of a set whose named file does not exist.
+    bool FindLastPart(const std::string& name, std::string& found, int& k);
+    bool SearchFolderForPart(std::string& found);
+    void RaiseWhichPartOfSet();
+    void ReadDirectory(const ZipEndOfCentral& record);
+    // The length of a Zip64 end record and locator right before the end record, or 0.
+    uint32_t Zip64EndLength();
+    void AddEntry(int seqNo, const uint8_t* header);
+    std::string CentralName(const uint8_t* header);
+    void PromptForDisk();
+    bool IsNetworkRoot() const { return !DriveRoot.empty() && DriveRoot[0] == '\\'; }
+
+    // The joiner's state for one ReadSpan run.
+    struct TSpanRun;
+    void JoinParts(TSpanRun& run, const ZipEndOfCentral& record);
+    // Copies count bytes from the archive, across parts, to the output; id names both a
+    // short read at the end of the last part and a short write.
+    void CopyBytes(TSpanRun& run, uint32_t count, int id);
+    // Reads count bytes from the archive, across parts, into buffer; id names a short read.
+    void ReadAcross(uint8_t* buffer, uint32_t count, int id);
+    // Copies the data descriptor after an entry's data, checked against its central header.
+    void CopyDataDescriptor(TSpanRun& run, const TZADataItem& item, bool zip64);
+    void WriteOut(TSpanRun& run, const void* data, uint32_t count, int id);
+
+    TZAPlatform& FPlatform;
+    std::string FZipFileName;
+    std::string FLocateFolder;
+    std::string FLocateExt;  // upper-cased, with its dot
+    bool FFirstPart = false;
+    bool FFoundNumbered = false;  // the last part was found by its three-digit number
+    int FRememberedHost = 0;
+    int FRememberedVersion = 20;
+
+    friend class TZAWorkerTestAccess;
+};

@@ -1,0 +1,52 @@
+// Shared by the reader's fuzz targets: a worker that answers every box with OK and a private
+// folder for the files of one input.
+#pragma once
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "archive/ZAWrkr.h"
+
+namespace fuzzreader {
+
+class TSilentUI final : public TZACoreUI {
+public:
+    bool IsGuiThread() const override { return true; }
+    void ProcessMessages() override {}
+    std::string ApplicationTitle() const override { return "fuzz"; }
+    void ShowBusyCursor() override {}
+    void RestoreCursor() override {}
+    int ShowZipDialogBox(const std::string&, std::string&, TMsgDlgButtons, uint32_t) override {
+        return mr::OK;
+    }
+};
+
+// One folder per process, emptied before every input.
+inline const std::filesystem::path& WorkFolder() {
+    static const std::filesystem::path dir = [] {
+        std::string templ = (std::filesystem::temp_directory_path() / "zareaderXXXXXX").string();
+        const char* made = ::mkdtemp(templ.data());
+        if (!made) std::abort();
+        return std::filesystem::path(made);
+    }();
+    return dir;
+}
+
+inline void ResetWorkFolder() {
+    for (const auto& e : std::filesystem::directory_iterator(WorkFolder()))
+        std::filesystem::remove_all(e.path());
+}
+
+inline std::string WriteInput(const std::string& name, const uint8_t* data, size_t size) {
+    const std::string path = (WorkFolder() / name).string();
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(data), std::streamsize(size));
+    return path;
+}
+
+}  // namespace fuzzreader
