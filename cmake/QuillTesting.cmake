@@ -13,12 +13,17 @@
 include(CTest)
 include(QuillFixtures)
 
-set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
-set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
-set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
-if(QUILL_WINDOWS)
-  target_link_options(gtest PUBLIC -static -static-libgcc -static-libstdc++)
+# The installed GoogleTest where the target platform has one (a native build with
+# libgtest-dev); otherwise Debian's sources, built with the project's own settings.
+find_package(GTest QUIET)
+if(NOT GTest_FOUND)
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+  if(QUILL_WINDOWS)
+    target_link_options(gtest PUBLIC -static -static-libgcc -static-libstdc++)
+  endif()
 endif()
 
 if(QUILL_WINDOWS)

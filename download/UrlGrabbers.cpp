@@ -1,10 +1,12 @@
-#include "UrlGrabbers.h"
+#include "download/UrlGrabbers.h"
 
 #include <cctype>
 #include <vector>
 
-#include "GrabberStatusEvents.h"
-#include "InternetHandle.h"
+#include "download/GrabberStatusEvents.h"
+#include "download/RequestFailure.h"
+#include "toolkit/Handles.h"
+#include "toolkit/SysUtils.h"
 
 namespace quill::download {
 
@@ -120,9 +122,9 @@ void THttpUrlGrabber::NotifyStatus() {
 // ------------------------------------------------------------ THttpUrlGrabberThread
 
 struct THttpUrlGrabberThread::Handles {
-    InternetHandle Session;
-    InternetHandle Connection;
-    InternetHandle Request;
+    tk::TInternetHandle Session;
+    tk::TInternetHandle Connection;
+    tk::TInternetHandle Request;
 };
 
 void CALLBACK THttpUrlGrabberThread::StatusCallback(HINTERNET, DWORD_PTR context, DWORD status,
@@ -185,34 +187,36 @@ void THttpUrlGrabberThread::RunSteps(Handles& h) {
                                           grabber.ProxyIgnoreList.c_str(), 0));
             break;
     }
-    if (!h.Session) return ReportError(SystemErrorText(GetLastError()));
+    if (!h.Session) return ReportError(tk::SystemErrorText(GetLastError()));
 
-    InternetSetStatusCallback(h.Session.get(), &THttpUrlGrabberThread::StatusCallback);
+    InternetSetStatusCallback(h.Session.Get(), &THttpUrlGrabberThread::StatusCallback);
 
     h.Connection.Reset(
-        InternetConnectA(h.Session.get(), url.Host.c_str(), static_cast<INTERNET_PORT>(url.Port),
+        InternetConnectA(h.Session.Get(), url.Host.c_str(), static_cast<INTERNET_PORT>(url.Port),
                          NullIfEmpty(url.UserName), NullIfEmpty(url.Password),
                          INTERNET_SERVICE_HTTP, 0, reinterpret_cast<DWORD_PTR>(this)));
+    const DWORD connectError = h.Connection ? 0 : GetLastError();
     RaiseCallbackFailure();
     if (Terminated()) return;
-    if (!h.Connection) return ReportError(RequestFailureText(h.Connection.OpenError()));
+    if (!h.Connection) return ReportError(RequestFailureText(connectError));
 
-    h.Request.Reset(HttpOpenRequestA(h.Connection.get(), "GET", url.Path.c_str(), "HTTP/1.0",
+    h.Request.Reset(HttpOpenRequestA(h.Connection.Get(), "GET", url.Path.c_str(), "HTTP/1.0",
                                      grabber.Referer.c_str(), nullptr, kRequestFlags, 0));
+    const DWORD openError = h.Request ? 0 : GetLastError();
     RaiseCallbackFailure();
-    if (!h.Request) return ReportError(RequestFailureText(h.Request.OpenError()));
+    if (!h.Request) return ReportError(RequestFailureText(openError));
 
     if (grabber.ProxyMode == pmSysConfig || grabber.ProxyMode == pmManual) {
         // Set on every request, empty or not; a failure here is not the transfer's.
-        InternetSetOptionA(h.Request.get(), INTERNET_OPTION_PROXY_USERNAME,
+        InternetSetOptionA(h.Request.Get(), INTERNET_OPTION_PROXY_USERNAME,
                            const_cast<char*>(grabber.ProxyUserName.c_str()),
                            static_cast<DWORD>(grabber.ProxyUserName.size() + 1));
-        InternetSetOptionA(h.Request.get(), INTERNET_OPTION_PROXY_PASSWORD,
+        InternetSetOptionA(h.Request.Get(), INTERNET_OPTION_PROXY_PASSWORD,
                            const_cast<char*>(grabber.ProxyPassword.c_str()),
                            static_cast<DWORD>(grabber.ProxyPassword.size() + 1));
     }
 
-    const BOOL sent = HttpSendRequestA(h.Request.get(), nullptr, 0, nullptr, 0);
+    const BOOL sent = HttpSendRequestA(h.Request.Get(), nullptr, 0, nullptr, 0);
     const DWORD sendError = sent ? 0 : GetLastError();
     RaiseCallbackFailure();
     if (!sent) return ReportError(RequestFailureText(sendError));
@@ -223,7 +227,7 @@ void THttpUrlGrabberThread::RunSteps(Handles& h) {
     std::vector<char> lengthText(kLengthBufferSize);
     DWORD lengthSize = kLengthBufferSize;
     DWORD index = 0;
-    const BOOL hasLength = HttpQueryInfoA(h.Request.get(), HTTP_QUERY_CONTENT_LENGTH,
+    const BOOL hasLength = HttpQueryInfoA(h.Request.Get(), HTTP_QUERY_CONTENT_LENGTH,
                                           lengthText.data(), &lengthSize, &index);
     RaiseCallbackFailure();
     if (Terminated()) return;
@@ -241,9 +245,9 @@ void THttpUrlGrabberThread::RunSteps(Handles& h) {
     grabber.FStatus = gsReceiving;
 
     if (hasLength)
-        ReadKnownLength(h.Request.get(), stream);
+        ReadKnownLength(h.Request.Get(), stream);
     else
-        ReadToEnd(h.Request.get(), stream);
+        ReadToEnd(h.Request.Get(), stream);
 
     grabber.FStatus = gsFinishing;
     if (Continue && !Terminated()) SyncDone();
@@ -292,8 +296,10 @@ void THttpUrlGrabberThread::ReadToEnd(HINTERNET request, TMemoryStream& stream) 
 }
 
 void THttpUrlGrabberThread::CloseHandles(Handles& h) {
-    for (InternetHandle* handle : {&h.Request, &h.Connection, &h.Session}) {
-        if (handle->Close()) continue;
+    // Closed here rather than by the destructors, because a failing close is reported.
+    for (tk::TInternetHandle* handle : {&h.Request, &h.Connection, &h.Session}) {
+        HINTERNET open = handle->Release();
+        if (open == nullptr || InternetCloseHandle(open)) continue;
         const DWORD error = GetLastError();
         try {
             ReportError(RequestFailureText(error));

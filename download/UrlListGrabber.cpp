@@ -1,11 +1,11 @@
-#include "UrlListGrabber.h"
+#include "download/UrlListGrabber.h"
 
 #include <windows.h>
 
 #include <algorithm>
 
-#include "InternetHandle.h"
 #include "toolkit/Handles.h"
+#include "toolkit/SysUtils.h"
 
 namespace quill::download {
 
@@ -163,15 +163,12 @@ void WriteStreamToFile(const TMemoryStream& stream, const std::string& fileName)
     auto fail = [&fileName](const char* what) {
         const DWORD error = GetLastError();
         throw tk::EOSError("Cannot " + std::string(what) + " the downloaded file \"" + fileName +
-                               "\": " + SystemErrorText(error),
+                               "\": " + tk::SystemErrorText(error),
                            error);
     };
-    tk::TKernelHandle file(CreateFileA(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.Get() == INVALID_HANDLE_VALUE) {
-        file.Release();
-        fail("create");
-    }
+    tk::TFileHandle file(CreateFileA(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) fail("create");
     const std::uint8_t* data = stream.Memory();
     auto remaining = static_cast<std::uint64_t>(stream.Size());
     while (remaining > 0) {

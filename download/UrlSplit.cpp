@@ -1,4 +1,4 @@
-#include "UrlSplit.h"
+#include "download/UrlSplit.h"
 
 #include <algorithm>
 #include <cctype>

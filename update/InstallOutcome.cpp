@@ -1,4 +1,4 @@
-#include "InstallOutcome.h"
+#include "update/InstallOutcome.h"
 
 bool UpdateInstalled(int32_t extractResult, int32_t entriesProcessed, bool extractionRaised) {
     return !extractionRaised && extractResult == 0 && entriesProcessed > 0;

@@ -1,4 +1,4 @@
-#include "PemBlocks.h"
+#include "update/PemBlocks.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "ProgressText.h"
+#include "update/ProgressText.h"
 
 #include <algorithm>
 #include <cmath>

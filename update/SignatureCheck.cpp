@@ -1,4 +1,4 @@
-#include "SignatureCheck.h"
+#include "update/SignatureCheck.h"
 
 #include <windows.h>
 #include <wincrypt.h>
@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-#include "PemBlocks.h"
+#include "update/PemBlocks.h"
 #include "toolkit/Handles.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "UpdateDecision.h"
+#include "update/UpdateDecision.h"
 
 StartArguments ReadStartArguments(const std::vector<std::string>& args) {
     auto at = [&](size_t i) { return i < args.size() ? args[i] : std::string(); };

@@ -1,9 +1,9 @@
-#include "UpdateEntry.h"
+#include "update/UpdateEntry.h"
 
-#include "UpdateDecision.h"
+#include "update/UpdateDecision.h"
 #include "toolkit/Application.h"
-#include "uAreab.h"
-#include "utils.h"
+#include "update/uAreab.h"
+#include "update/utils.h"
 
 int RunUpdater(const std::vector<std::string>& arguments) {
     tk::Application.Initialize();

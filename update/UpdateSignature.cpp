@@ -1,9 +1,9 @@
-#include "UpdateSignature.h"
+#include "update/UpdateSignature.h"
 
 #include <windows.h>
 
-#include "SignatureCheck.h"
-#include "utils.h"
+#include "update/SignatureCheck.h"
+#include "update/utils.h"
 
 namespace {
 

@@ -4,11 +4,10 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdlib>
+#include <string>
+#include <vector>
 
-#include "UpdateDecision.h"
-#include "utils.h"
-#include "UpdateEntry.h"
+#include "update/UpdateEntry.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     return RunUpdater(std::vector<std::string>(__argv + std::min(__argc, 1), __argv + __argc));

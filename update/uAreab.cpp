@@ -1,4 +1,4 @@
-#include "uAreab.h"
+#include "update/uAreab.h"
 
 #include <windows.h>
 
@@ -6,11 +6,12 @@
 #include <type_traits>
 #include <utility>
 
-#include "InstallOutcome.h"
-#include "ProgressText.h"
-#include "UpdateSignature.h"
+#include "update/InstallOutcome.h"
+#include "update/ProgressText.h"
+#include "update/UpdateSignature.h"
 #include "toolkit/Application.h"
-#include "utils.h"
+#include "toolkit/Graphics.h"
+#include "update/utils.h"
 
 using namespace quill;
 using quill::download::THttpUrlGrabber;
@@ -36,13 +37,6 @@ NumberSeparators LocaleSeparators() {
     if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, text, sizeof text) > 1)
         separators.Decimal = text[0];
     return separators;
-}
-
-std::wstring Widen(const std::string& text) {
-    const int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), int(text.size()), nullptr, 0);
-    std::wstring wide(n, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.c_str(), int(text.size()), wide.data(), n);
-    return wide;
 }
 
 // A component owned (and freed) by `owner`, named, and placed on `parent` when it is a control.
@@ -186,11 +180,7 @@ void TfAreAbon::StoreSettings() {
 }
 
 void TfAreAbon::GlassButton1Click(tk::TObject*) {
-    try {
-        CloseMainApplication(MainWindowTitle);
-    } catch (...) {
-        // the main application may be gone already
-    }
+    CloseMainApplication(MainWindowTitle);  // false when the main application is gone already
     const std::string archive = ArchivePath();
     if (GetFileAttributesA(archive.c_str()) != INVALID_FILE_ATTRIBUTES)
         DeleteFileA(archive.c_str());
@@ -292,7 +282,8 @@ void ShowUpdateDialog(const std::string& installedVersion, const std::string& av
                       const std::string& installationId) {
     // The dialog is the program's only window; it goes when its modal loop ends.
     auto form = std::make_unique<TfAreAbon>(nullptr);
-    form->WebBrowser1->Navigate(Widen(std::string(ServerBase) + "getist.php?id=" + installationId));
+    form->WebBrowser1->Navigate(
+        tk::ToWide(std::string(ServerBase) + "getist.php?id=" + installationId));
     form->verInst->SetCaption(installedVersion);
     form->verDisp->SetCaption(availableVersion);
     if (DialogWatcher()) DialogWatcher()(*form);

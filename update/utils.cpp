@@ -1,12 +1,13 @@
-#include "utils.h"
+#include "update/utils.h"
 
 #include <windows.h>
 #include <wininet.h>
 
-#include <memory>
 #include <vector>
 
 #include "archive/ZANames.h"
+#include "toolkit/Handles.h"
+#include "toolkit/SysUtils.h"
 
 #ifndef QUILL_SERVER_BASE
 #define QUILL_SERVER_BASE "http://update.quillora.example/"
@@ -16,41 +17,15 @@ const char* const ServerBase = QUILL_SERVER_BASE;
 
 namespace {
 
-struct InternetCloser {
-    void operator()(HINTERNET h) const { InternetCloseHandle(h); }
-};
-using InternetHandle = std::unique_ptr<void, InternetCloser>;
-
-struct KeyCloser {
-    void operator()(HKEY k) const { RegCloseKey(k); }
-};
-using KeyHandle = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
-
-struct FileCloser {
-    void operator()(HANDLE h) const { CloseHandle(h); }
-};
-using FileHandle = std::unique_ptr<void, FileCloser>;
-
-FileHandle OpenFile(const std::string& path, DWORD access, DWORD disposition) {
-    HANDLE h = CreateFileA(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    return FileHandle(h == INVALID_HANDLE_VALUE ? nullptr : h);
+tk::TFileHandle OpenFile(const std::string& path, DWORD access, DWORD disposition) {
+    return tk::TFileHandle(CreateFileA(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+// The system's text for a failed file call; "error <n>" when it has none.
 std::string SystemErrorText(DWORD code) {
-    char* text = nullptr;
-    FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string result = text ? text : "error " + std::to_string(code);
-    LocalFree(text);
-    while (!result.empty() && (result.back() == '\n' || result.back() == '\r')) result.pop_back();
-    return result;
-}
-
-bool FileExists(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    std::string text = tk::SystemMessageText(code);
+    return text.empty() ? "error " + std::to_string(code) : text;
 }
 
 // A version reply is one short line; anything far larger is not a reply.
@@ -59,17 +34,17 @@ constexpr size_t MaxReplySize = 64 * 1024;
 }  // namespace
 
 std::optional<std::string> FetchFresh(const std::string& url, size_t limit) {
-    InternetHandle session(
+    tk::TInternetHandle session(
         InternetOpenA("Quillora updater", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!session) return std::nullopt;
     const DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
                         INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_UI |
                         INTERNET_FLAG_NO_COOKIES;
-    InternetHandle request(InternetOpenUrlA(session.get(), url.c_str(), nullptr, 0, flags, 0));
+    tk::TInternetHandle request(InternetOpenUrlA(session.Get(), url.c_str(), nullptr, 0, flags, 0));
     if (!request) return std::nullopt;
 
     DWORD status = 0, size = sizeof status;
-    if (!HttpQueryInfoA(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
+    if (!HttpQueryInfoA(request.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
                         &size, nullptr) ||
         status / 100 != 2)
         return std::nullopt;
@@ -78,14 +53,14 @@ std::optional<std::string> FetchFresh(const std::string& url, size_t limit) {
     char buffer[4096];
     for (;;) {
         DWORD got = 0;
-        if (!InternetReadFile(request.get(), buffer, sizeof buffer, &got)) return std::nullopt;
+        if (!InternetReadFile(request.Get(), buffer, sizeof buffer, &got)) return std::nullopt;
         if (got == 0) break;
         body.append(buffer, got);
         if (body.size() > limit) return std::nullopt;
     }
     DWORD announced = 0;
     size = sizeof announced;
-    if (HttpQueryInfoA(request.get(), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER,
+    if (HttpQueryInfoA(request.Get(), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER,
                        &announced, &size, nullptr) &&
         body.size() != announced)
         return std::nullopt;  // cut short
@@ -95,24 +70,24 @@ std::optional<std::string> FetchFresh(const std::string& url, size_t limit) {
 namespace {
 
 void WriteWholeFile(const std::string& path, std::string_view content) {
-    FileHandle file = OpenFile(path, GENERIC_WRITE, CREATE_ALWAYS);
+    tk::TFileHandle file = OpenFile(path, GENERIC_WRITE, CREATE_ALWAYS);
     if (!file)
         throw EInOutError("Cannot create file \"" + path + "\". " +
                           SystemErrorText(GetLastError()));
     DWORD written = 0;
-    if (!WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written,
+    if (!WriteFile(file.Get(), content.data(), static_cast<DWORD>(content.size()), &written,
                    nullptr) ||
         written != content.size())
         throw EInOutError("Cannot write file \"" + path + "\". " + SystemErrorText(GetLastError()));
 }
 
 std::string ReadWholeFile(const std::string& path, size_t limit) {
-    FileHandle file = OpenFile(path, GENERIC_READ, OPEN_EXISTING);
+    tk::TFileHandle file = OpenFile(path, GENERIC_READ, OPEN_EXISTING);
     if (!file)
         throw EInOutError("Cannot open file \"" + path + "\". " + SystemErrorText(GetLastError()));
     std::string content(limit, '\0');
     DWORD got = 0;
-    if (!ReadFile(file.get(), content.data(), static_cast<DWORD>(limit), &got, nullptr))
+    if (!ReadFile(file.Get(), content.data(), static_cast<DWORD>(limit), &got, nullptr))
         throw EInOutError("Cannot read file \"" + path + "\". " + SystemErrorText(GetLastError()));
     content.resize(got);
     return content;
@@ -139,7 +114,7 @@ std::string VersionQuery(const std::string& serverBase, const std::string& insta
             DeleteFileA(replyFile.c_str());  // a half-written reply is no reply
         }
     }
-    if (!FileExists(replyFile)) return "0";
+    if (!tk::FileExists(replyFile)) return "0";
     return FirstLine(ReadWholeFile(replyFile, MaxReplySize));
 }
 
@@ -180,20 +155,20 @@ bool RecordInstalledVersion(const std::string& executablePath, const std::string
     WriteWholeFile(versionFile, text + "\r\n");
 
     HKEY opened = nullptr;
-    KeyHandle quillora;
+    tk::TRegKey quillora;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, "Quillora", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                         &opened, nullptr) == ERROR_SUCCESS)
-        quillora.reset(opened);
+        quillora.Reset(opened);
     // Without the product key the subkey goes under the hive's root instead.
-    HKEY parent = quillora ? quillora.get() : HKEY_CURRENT_USER;
+    HKEY parent = quillora ? quillora.Get() : HKEY_CURRENT_USER;
     constexpr const char* subkey = "Diverse";
     constexpr const char* value = "VersiuneStructura";
     HKEY created = nullptr;
     if (RegCreateKeyExA(parent, subkey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created,
                         nullptr) != ERROR_SUCCESS)
         throw ERegistryException(std::string("Failed to create key ") + subkey);
-    KeyHandle diverse(created);
-    if (RegSetValueExA(diverse.get(), value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+    tk::TRegKey diverse(created);
+    if (RegSetValueExA(diverse.Get(), value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                        static_cast<DWORD>(text.size() + 1)) != ERROR_SUCCESS)
         throw ERegistryException(std::string("Failed to set data for '") + value + "'");
     return true;

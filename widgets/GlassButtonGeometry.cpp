@@ -1,4 +1,4 @@
-#include "GlassButtonGeometry.h"
+#include "widgets/GlassButtonGeometry.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "GlassButtonLogic.h"
+#include "widgets/GlassButtonLogic.h"
 
 void GlassButtonLogic::SetDown(bool value) {
     if (groupIndex_ == 0 && style_ == TToolButtonStyle::tasButton) value = false;

@@ -1,6 +1,7 @@
-#include "GlassButtonPaint.h"
+#include "widgets/GlassButtonPaint.h"
 
 #include "toolkit/Graphics.h"
+#include "toolkit/Handles.h"
 
 #include <algorithm>
 #include <vector>
@@ -182,21 +183,23 @@ void DrawWithGdi(Graphics& graphics, const GlassCaption& caption, const GlassCap
                  tk::TColor color) {
     HDC dc = graphics.GetHDC();
     if (!dc) return;
-    const int saved = SaveDC(dc);
-    if (caption.font.handle) SelectObject(dc, caption.font.handle);
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, COLORREF(quill::ResolveWidgetColor(color)));
-    RECT r{LONG(layout.text.x), LONG(layout.text.y), LONG(layout.text.x + layout.text.width),
-           LONG(layout.text.y + layout.text.height)};
-    UINT flags = DT_SINGLELINE;
-    flags |= layout.horizontal == GlassTextAlign::Near  ? DT_LEFT
-             : layout.horizontal == GlassTextAlign::Far ? DT_RIGHT
-                                                        : DT_CENTER;
-    flags |= layout.vertical == GlassTextAlign::Near  ? DT_TOP
-             : layout.vertical == GlassTextAlign::Far ? DT_BOTTOM
-                                                      : DT_VCENTER;
-    DrawTextA(dc, caption.text.c_str(), int(caption.text.size()), &r, flags);
-    RestoreDC(dc, saved);
+    {
+        // Restored before the DC goes back to GDI+.
+        tk::TSavedDC saved(dc);
+        if (caption.font.handle) SelectObject(dc, caption.font.handle);
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, COLORREF(quill::ResolveWidgetColor(color)));
+        RECT r{LONG(layout.text.x), LONG(layout.text.y), LONG(layout.text.x + layout.text.width),
+               LONG(layout.text.y + layout.text.height)};
+        UINT flags = DT_SINGLELINE;
+        flags |= layout.horizontal == GlassTextAlign::Near  ? DT_LEFT
+                 : layout.horizontal == GlassTextAlign::Far ? DT_RIGHT
+                                                            : DT_CENTER;
+        flags |= layout.vertical == GlassTextAlign::Near  ? DT_TOP
+                 : layout.vertical == GlassTextAlign::Far ? DT_BOTTOM
+                                                          : DT_VCENTER;
+        DrawTextA(dc, caption.text.c_str(), int(caption.text.size()), &r, flags);
+    }
     graphics.ReleaseHDC(dc);
 }
 
@@ -208,9 +211,8 @@ bool IsScreenVectorFont(const std::string& name) {
     query.lfCharSet = DEFAULT_CHARSET;
     name.copy(query.lfFaceName, LF_FACESIZE - 1);
     DWORD found = 0;
-    HDC screen = GetDC(nullptr);
-    EnumFontFamiliesExA(screen, &query, NoteFontType, reinterpret_cast<LPARAM>(&found), 0);
-    ReleaseDC(nullptr, screen);
+    tk::TWindowDC screen(nullptr);
+    EnumFontFamiliesExA(screen.Get(), &query, NoteFontType, reinterpret_cast<LPARAM>(&found), 0);
     return (found & 0x80000000u) && !(found & RASTER_FONTTYPE);
 }
 

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "toolkit/SysUtils.h"
+
 namespace ZASys {
 namespace {
 constexpr int kLanguageResourceId = 11610;
@@ -21,15 +23,7 @@ std::string WideToAnsi(const std::u16string& text) {
 }
 
 std::span<const uint8_t> ProgramResource(int id) {
-    HMODULE program = GetModuleHandleA(nullptr);
-    HRSRC found = FindResourceA(program, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10));  // RT_RCDATA
-    if (!found) return {};
-    HGLOBAL loaded = LoadResource(program, found);  // resource memory lives as long as the module
-    if (!loaded) return {};
-    auto* data = static_cast<const uint8_t*>(LockResource(loaded));
-    DWORD size = SizeofResource(program, found);
-    if (!data || size == 0) return {};
-    return {data, size};
+    return tk::ProgramResource(id);
 }
 
 int UserDefaultLangId() {
@@ -47,14 +41,6 @@ void OverrideLanguageResource(std::span<const uint8_t> bytes) {
 }
 
 std::string ErrorText(int code) {
-    char* buffer = nullptr;
-    DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, DWORD(code), 0, reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
-    std::string text = length && buffer ? std::string(buffer, length) : std::string();
-    if (buffer) LocalFree(buffer);
-    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' '))
-        text.pop_back();
-    return text;
+    return tk::SystemMessageText(DWORD(code));
 }
 }  // namespace ZASys

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "toolkit/SysUtils.h"
+
 #include <vector>
 
 namespace ZANames {
@@ -51,16 +53,8 @@ std::string AnsiPath(const std::wstring& path) {
 }
 
 std::string ExecutableFolder() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
-        if (n == 0) return {};
-        if (n < path.size()) {
-            path.resize(n);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
+    std::wstring path = tk::ModuleFileName();
+    if (path.empty()) return {};
     path.resize(path.find_last_of(L"\\/") + 1);
     return WithBackslash(AnsiPath(path));
 }

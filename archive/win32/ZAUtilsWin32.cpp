@@ -7,6 +7,7 @@
 #include <shellapi.h>
 
 #include "toolkit/Handles.h"
+#include "toolkit/SysUtils.h"
 
 // The platform interface names its operations as the system does; windows.h would turn
 // them into its own ANSI macros.
@@ -84,10 +85,7 @@ public:
         if (!h) return nullptr;
         return std::make_unique<TWinFile>(std::move(h));
     }
-    bool FileExists(const std::string& p) override {
-        const DWORD attr = ::GetFileAttributesA(p.c_str());
-        return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
-    }
+    bool FileExists(const std::string& p) override { return tk::FileExists(p); }
     bool DeleteFile(const std::string& p, bool allowUndo) override {
         // The shell wants a double-terminated list of names.
         std::string from = ExpandFileName(p);

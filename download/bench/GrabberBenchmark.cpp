@@ -20,10 +20,11 @@
 #include <string>
 #include <vector>
 
-#include "InternetHandle.h"
-#include "UrlGrabbers.h"
-#include "ZipEngineAbi.h"
+#include "download/UrlGrabbers.h"
+#include "engine/ZipEngineAbi.h"
 #include "toolkit/Application.h"
+#include "toolkit/Handles.h"
+#include "toolkit/SysUtils.h"
 
 using namespace quill::download;
 using Clock = std::chrono::steady_clock;
@@ -82,21 +83,21 @@ Run ThroughPlainLoop(const std::string& url, DWORD readSize, std::string& error,
     UrlParts parts = SplitUrl(url, THttpUrlGrabber::Marker);
     Run run;
     const auto start = Clock::now();
-    InternetHandle session(
+    tk::TInternetHandle session(
         InternetOpenA("UrlGrabber", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-    InternetHandle connection(InternetConnectA(session.get(), parts.Host.c_str(),
-                                               static_cast<INTERNET_PORT>(parts.Port), nullptr,
-                                               nullptr, INTERNET_SERVICE_HTTP, 0, 0));
-    InternetHandle request(
-        HttpOpenRequestA(connection.get(), "GET", parts.Path.c_str(), "HTTP/1.0", "", nullptr,
+    tk::TInternetHandle connection(InternetConnectA(session.Get(), parts.Host.c_str(),
+                                                    static_cast<INTERNET_PORT>(parts.Port), nullptr,
+                                                    nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+    tk::TInternetHandle request(
+        HttpOpenRequestA(connection.Get(), "GET", parts.Path.c_str(), "HTTP/1.0", "", nullptr,
                          INTERNET_FLAG_RELOAD | INTERNET_FLAG_PRAGMA_NOCACHE, 0));
-    if (!request || !HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0)) {
-        error = "plain request failed: " + SystemErrorText(GetLastError());
+    if (!request || !HttpSendRequestA(request.Get(), nullptr, 0, nullptr, 0)) {
+        error = "plain request failed: " + tk::SystemErrorText(GetLastError());
         return run;
     }
     std::vector<char> buffer(readSize);
     DWORD count = 0;
-    while (InternetReadFile(request.get(), buffer.data(), readSize, &count) && count > 0) {
+    while (InternetReadFile(request.Get(), buffer.data(), readSize, &count) && count > 0) {
         run.bytes += count;
         if (yieldAfterRead) SleepEx(0, TRUE);
     }

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "UrlGrabbers.h"
+#include "download/UrlGrabbers.h"
 #include "toolkit/Application.h"
 #include "toolkit/SyncQueue.h"
 #include "toolkit/Thread.h"

@@ -1,5 +1,5 @@
-#include "GrabberSettings.h"
-#include "MemoryStream.h"
+#include "download/GrabberSettings.h"
+#include "download/MemoryStream.h"
 
 #include <gtest/gtest.h>
 

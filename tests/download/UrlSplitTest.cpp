@@ -1,5 +1,5 @@
-#include "GrabberStatusEvents.h"
-#include "UrlSplit.h"
+#include "download/GrabberStatusEvents.h"
+#include "download/UrlSplit.h"
 
 #include <gtest/gtest.h>
 

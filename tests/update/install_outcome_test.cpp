@@ -1,7 +1,7 @@
 // The one rule for what the closing box of the install sequence says.
 #include <gtest/gtest.h>
 
-#include "InstallOutcome.h"
+#include "update/InstallOutcome.h"
 
 TEST(InstallOutcome, OnlyAWholeExtractionCountsAsInstalled) {
     EXPECT_TRUE(UpdateInstalled(0, 3, false));

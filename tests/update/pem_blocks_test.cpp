@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "PemBlocks.h"
+#include "update/PemBlocks.h"
 
 namespace {
 

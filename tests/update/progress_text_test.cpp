@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ProgressText.h"
+#include "update/ProgressText.h"
 
 namespace {
 

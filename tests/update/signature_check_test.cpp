@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "SignatureCheck.h"
+#include "update/SignatureCheck.h"
 #include "TestEnvironment.h"
 
 namespace fs = std::filesystem;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "UpdateDecision.h"
+#include "update/UpdateDecision.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "TestEnvironment.h"
 #include "archive/ZANames.h"
-#include "utils.h"
+#include "update/utils.h"
 
 namespace fs = std::filesystem;
 using testenv::WindowsPath;

@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "UpdateEntry.h"
+#include "update/UpdateEntry.h"
 #include "gdiplus_test_support.h"
 #include "toolkit/Graphics.h"
-#include "uAreab.h"
+#include "update/uAreab.h"
 
 namespace {
 

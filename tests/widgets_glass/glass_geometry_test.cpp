@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "GlassButtonGeometry.h"
+#include "widgets/GlassButtonGeometry.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "GlassButtonLogic.h"
+#include "widgets/GlassButtonLogic.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // the update dialog's two buttons are saved as PNGs next to the test for people to see.
 #include <gtest/gtest.h>
 
-#include "GlassButtonLogic.h"
-#include "GlassButtonPaint.h"
+#include "widgets/GlassButtonLogic.h"
+#include "widgets/GlassButtonPaint.h"
 #include "glass_pixels.h"
 
 namespace {

@@ -9,9 +9,9 @@
 #include <functional>
 #include <vector>
 
-#include "ProgressText.h"
+#include "update/ProgressText.h"
 #include "toolkit/Application.h"
-#include "uAreab.h"
+#include "update/uAreab.h"
 
 namespace {
 

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <windows.h>
+#include <unknwn.h>
+#include <wininet.h>
 
 #include <utility>
 
@@ -54,6 +56,17 @@ struct ModuleTraits {
     static HMODULE Invalid() { return nullptr; }
     static void Close(HMODULE h) { FreeLibrary(h); }
 };
+// Registry keys from RegCreateKeyEx/RegOpenKeyEx.
+struct RegKeyTraits {
+    static HKEY Invalid() { return nullptr; }
+    static void Close(HKEY h) { RegCloseKey(h); }
+};
+// WinInet sessions, connections and requests. A caller that reports a failing close takes
+// the handle back with Release and closes it itself.
+struct InternetHandleTraits {
+    static HINTERNET Invalid() { return nullptr; }
+    static void Close(HINTERNET h) { InternetCloseHandle(h); }
+};
 struct GdiObjectTraits {
     static HGDIOBJ Invalid() { return nullptr; }
     static void Close(HGDIOBJ h) { DeleteObject(h); }
@@ -71,6 +84,8 @@ using TKernelHandle = TUniqueHandle<HANDLE, KernelHandleTraits>;
 using TFileHandle = TUniqueHandle<HANDLE, FileHandleTraits>;
 using TFindHandle = TUniqueHandle<HANDLE, FindHandleTraits>;
 using TModule = TUniqueHandle<HMODULE, ModuleTraits>;
+using TRegKey = TUniqueHandle<HKEY, RegKeyTraits>;
+using TInternetHandle = TUniqueHandle<HINTERNET, InternetHandleTraits>;
 using TGdiObject = TUniqueHandle<HGDIOBJ, GdiObjectTraits>;
 using TMemoryDC = TUniqueHandle<HDC, MemoryDCTraits>;
 
@@ -112,6 +127,40 @@ public:
 private:
     HWND FWnd;
     HDC FDC;
+};
+
+// One reference to a COM object: released exactly once. Put() hands out the slot for an
+// out-parameter (the old reference is released first).
+template <class T>
+class TComPtr {
+public:
+    TComPtr() = default;
+    ~TComPtr() { Reset(); }
+    TComPtr(TComPtr&& other) noexcept : FPtr(std::exchange(other.FPtr, nullptr)) {}
+    TComPtr& operator=(TComPtr&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            FPtr = std::exchange(other.FPtr, nullptr);
+        }
+        return *this;
+    }
+    TComPtr(const TComPtr&) = delete;
+    TComPtr& operator=(const TComPtr&) = delete;
+
+    T* Get() const { return FPtr; }
+    T* operator->() const { return FPtr; }
+    explicit operator bool() const { return FPtr != nullptr; }
+    T** Put() {
+        Reset();
+        return &FPtr;
+    }
+    void** PutVoid() { return reinterpret_cast<void**>(Put()); }
+    void Reset() {
+        if (FPtr) std::exchange(FPtr, nullptr)->Release();
+    }
+
+private:
+    T* FPtr = nullptr;
 };
 
 }  // namespace tk

@@ -7,6 +7,7 @@
 #include "toolkit/ExtCtrls.h"
 #include "toolkit/Forms.h"
 #include "toolkit/Graphics.h"
+#include "toolkit/SysUtils.h"
 #include "toolkit/SyncQueue.h"
 #include "toolkit/Thread.h"
 
@@ -46,9 +47,7 @@ void TApplication::Initialize() {
 const std::string& TApplication::Title() const {
     if (!FTitle.empty()) return FTitle;
     if (FDefaultTitle.empty()) {
-        char path[MAX_PATH] = {};
-        GetModuleFileNameA(nullptr, path, MAX_PATH);
-        std::string name = path;
+        std::string name = FromWide(ModuleFileName());
         if (auto slash = name.find_last_of("\\/"); slash != std::string::npos)
             name.erase(0, slash + 1);
         if (auto dot = name.find_last_of('.'); dot != std::string::npos) name.erase(dot);

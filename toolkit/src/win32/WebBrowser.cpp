@@ -5,6 +5,7 @@
 #include <oleidl.h>
 
 #include "toolkit/Application.h"
+#include "toolkit/Handles.h"
 
 namespace tk {
 
@@ -17,25 +18,22 @@ public:
     ~TBrowserSite() { Close(); }
 
     bool Create() {
-        IOleObject* object = nullptr;
         if (FAILED(CoCreateInstance(CLSID_WebBrowser, nullptr,
                                     CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IOleObject,
-                                    reinterpret_cast<void**>(&object))))
+                                    FObject.PutVoid())))
             return false;
-        FObject = object;
         if (FAILED(FObject->SetClientSite(static_cast<IOleClientSite*>(this)))) {
             Close();
             return false;
         }
-        OleSetContainedObject(FObject, TRUE);
+        OleSetContainedObject(FObject.Get(), TRUE);
         RECT r = FHost.ClientRect();
         if (FAILED(FObject->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr,
                                    static_cast<IOleClientSite*>(this), 0, FHost.Handle(), &r))) {
             Close();
             return false;
         }
-        if (FAILED(
-                FObject->QueryInterface(IID_IWebBrowser2, reinterpret_cast<void**>(&FBrowser)))) {
+        if (FAILED(FObject->QueryInterface(IID_IWebBrowser2, FBrowser.PutVoid()))) {
             Close();
             return false;
         }
@@ -55,25 +53,19 @@ public:
 
     void Resize() {
         if (!FObject) return;
-        IOleInPlaceObject* inPlace = nullptr;
-        if (SUCCEEDED(FObject->QueryInterface(IID_IOleInPlaceObject,
-                                              reinterpret_cast<void**>(&inPlace)))) {
+        TComPtr<IOleInPlaceObject> inPlace;
+        if (SUCCEEDED(FObject->QueryInterface(IID_IOleInPlaceObject, inPlace.PutVoid()))) {
             RECT r = FHost.ClientRect();
             inPlace->SetObjectRects(&r, &r);
-            inPlace->Release();
         }
     }
 
     void Close() {
-        if (FBrowser) {
-            FBrowser->Release();
-            FBrowser = nullptr;
-        }
+        FBrowser.Reset();
         if (FObject) {
             FObject->Close(OLECLOSE_NOSAVE);
             FObject->SetClientSite(nullptr);
-            FObject->Release();
-            FObject = nullptr;
+            FObject.Reset();
         }
     }
 
@@ -154,8 +146,8 @@ public:
 
 private:
     TWebBrowser& FHost;
-    IOleObject* FObject = nullptr;     // owned reference
-    IWebBrowser2* FBrowser = nullptr;  // owned reference
+    TComPtr<IOleObject> FObject;
+    TComPtr<IWebBrowser2> FBrowser;
     ULONG FRefs = 1;
 };
 

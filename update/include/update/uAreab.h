@@ -5,10 +5,10 @@
 #include <functional>
 #include <string>
 
-#include "GlassButton.h"
-#include "SmoothPanel.h"
-#include "SpecialProgress.h"
-#include "UrlGrabbers.h"
+#include "widgets/GlassButton.h"
+#include "widgets/SmoothPanel.h"
+#include "widgets/SpecialProgress.h"
+#include "download/UrlGrabbers.h"
 #include "archive/ZipArchiver.h"
 #include "toolkit/ExtCtrls.h"
 #include "toolkit/Forms.h"
@@ -46,7 +46,6 @@ public:
     void FormClose(tk::TObject* Sender, tk::TCloseAction& Action);
 
     // True while the end-of-download handler installs the update.
-    bool Installing() const { return FInstalling; }
 
 private:
     void CreateComponents();

@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "GrabberSettings.h"
-#include "MemoryStream.h"
-#include "UrlSplit.h"
+#include "download/GrabberSettings.h"
+#include "download/MemoryStream.h"
+#include "download/UrlSplit.h"
 #include "toolkit/Component.h"
 #include "toolkit/Event.h"
 #include "toolkit/Exception.h"

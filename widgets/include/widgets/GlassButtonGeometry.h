@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "GlassButtonTypes.h"
+#include "widgets/GlassButtonTypes.h"
 
 struct GlassPoint {
     float x = 0;

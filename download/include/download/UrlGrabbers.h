@@ -6,7 +6,7 @@
 
 #include <exception>
 
-#include "UrlListGrabber.h"
+#include "download/UrlListGrabber.h"
 
 namespace quill::download {
 

@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <string>
 
-#include "GlassButtonGeometry.h"
-#include "GlassButtonTypes.h"
+#include "widgets/GlassButtonGeometry.h"
+#include "widgets/GlassButtonTypes.h"
 
 struct GlassLook {
     tk::TColor backColor = glass_defaults::kBackColor;

@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "UpdateDecision.h"
+#include "update/UpdateDecision.h"
 
 // Raised when a file cannot be created, written or read.
 class EInOutError : public std::runtime_error {

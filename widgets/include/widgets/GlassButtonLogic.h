@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "GlassButtonTypes.h"
+#include "widgets/GlassButtonTypes.h"
 
 class GlassButtonLogic;
 

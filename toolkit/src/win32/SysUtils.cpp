@@ -1,0 +1,54 @@
+#include "toolkit/SysUtils.h"
+
+namespace tk {
+
+std::string SystemMessageText(DWORD error) {
+    const bool fromWinInet = error >= 12000 && error <= 12999;
+    HMODULE wininet = fromWinInet ? GetModuleHandleA("wininet.dll") : nullptr;
+    const DWORD source = wininet ? FORMAT_MESSAGE_FROM_HMODULE : FORMAT_MESSAGE_FROM_SYSTEM;
+    char* text = nullptr;
+    const DWORD length =
+        FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | source | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       wininet, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string result = length && text ? std::string(text, length) : std::string();
+    if (text != nullptr) LocalFree(text);
+    while (!result.empty() &&
+           (result.back() == '\n' || result.back() == '\r' || result.back() == ' '))
+        result.pop_back();
+    return result;
+}
+
+std::string SystemErrorText(DWORD error) {
+    std::string text = SystemMessageText(error);
+    return text.empty() ? "Error " + std::to_string(error) + "." : text;
+}
+
+bool FileExists(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::wstring ModuleFileName(HMODULE module) {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(module, path.data(), DWORD(path.size()));
+        if (n == 0) return {};
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        path.resize(path.size() * 2);  // cut short: the name is longer than the buffer
+    }
+}
+
+std::span<const std::uint8_t> ProgramResource(int id) {
+    HMODULE program = GetModuleHandleA(nullptr);
+    HRSRC found = FindResourceA(program, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10));  // RT_RCDATA
+    if (!found) return {};
+    HGLOBAL loaded = LoadResource(program, found);
+    const void* data = loaded ? LockResource(loaded) : nullptr;
+    if (!data) return {};
+    return {static_cast<const std::uint8_t*>(data), SizeofResource(program, found)};
+}
+
+}  // namespace tk
