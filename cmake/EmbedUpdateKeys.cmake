@@ -39,7 +39,7 @@ endif()
 file(WRITE "${OUTPUT}.new"
   "// Generated from ${KEYS} by cmake/EmbedUpdateKeys.cmake.\n"
   "#include \"update/UpdateSignature.h\"\n\n"
-  "const char* const UpdatePublicKeys = R\"pem(${text})pem\";\n")
+  "const char* const quill::update::UpdatePublicKeys = R\"pem(${text})pem\";\n")
 # Unchanged keys leave the source untouched, so nothing is rebuilt.
 file(COPY_FILE "${OUTPUT}.new" "${OUTPUT}" ONLY_IF_DIFFERENT)
 file(REMOVE "${OUTPUT}.new")

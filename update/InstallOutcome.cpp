@@ -1,5 +1,7 @@
 #include "update/InstallOutcome.h"
 
+namespace quill::update {
+
 bool UpdateInstalled(int32_t extractResult, int32_t entriesProcessed, bool extractionRaised) {
     return !extractionRaised && extractResult == 0 && entriesProcessed > 0;
 }
@@ -13,3 +15,5 @@ std::string InstallMessage(bool installed, const std::string& failure) {
                       : "Actualizarea nu a putut fi finalizata: ") +
            failure;
 }
+
+}  // namespace quill::update

@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace quill::update {
+
 std::vector<std::string_view> PemBlocks(std::string_view text, std::string_view label) {
     const std::string begin = "-----BEGIN " + std::string(label) + "-----";
     const std::string end = "-----END " + std::string(label) + "-----";
@@ -20,3 +22,5 @@ std::vector<std::string_view> PemBlocks(std::string_view text, std::string_view 
     }
     return blocks;
 }
+
+}  // namespace quill::update

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace quill::update {
+
 namespace {
 
 constexpr int Precision = 12;
@@ -84,3 +86,5 @@ std::string DownloadCaption(int64_t position, int64_t total, const NumberSeparat
 std::string ExtractCaption(int percent) {
     return "Dezarhivare..." + std::to_string(percent) + " %";
 }
+
+}  // namespace quill::update

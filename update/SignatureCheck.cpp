@@ -12,6 +12,8 @@
 #include "update/PemBlocks.h"
 #include "toolkit/Handles.h"
 
+namespace quill::update {
+
 namespace {
 
 struct ProviderTraits {
@@ -118,3 +120,5 @@ bool VerifyFileSignature(std::string_view pemKeys, const std::string& path,
                                      nullptr, 0) != FALSE;
     });
 }
+
+}  // namespace quill::update

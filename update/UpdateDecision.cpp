@@ -1,5 +1,7 @@
 #include "update/UpdateDecision.h"
 
+namespace quill::update {
+
 StartArguments ReadStartArguments(const std::vector<std::string>& args) {
     auto at = [&](size_t i) { return i < args.size() ? args[i] : std::string(); };
     return {at(0), at(1), at(2)};
@@ -27,3 +29,5 @@ std::string FormatVersion(const FileVersion& v) {
     return std::to_string(v.Major) + '.' + std::to_string(v.Minor) + '.' +
            std::to_string(v.Release) + '.' + std::to_string(v.Build);
 }
+
+}  // namespace quill::update

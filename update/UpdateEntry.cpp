@@ -5,6 +5,8 @@
 #include "update/uAreab.h"
 #include "update/utils.h"
 
+namespace quill::update {
+
 int RunUpdater(const std::vector<std::string>& arguments) {
     tk::Application.Initialize();
     const StartArguments start = ReadStartArguments(arguments);
@@ -28,3 +30,5 @@ int RunUpdater(const std::vector<std::string>& arguments) {
     ShowUpdateDialog(start.InstalledVersion, decision.AvailableVersion, start.InstallationId);
     return 0;
 }
+
+}  // namespace quill::update

@@ -5,6 +5,8 @@
 #include "update/SignatureCheck.h"
 #include "update/utils.h"
 
+namespace quill::update {
+
 namespace {
 
 // A signature is as long as its key: 512 bytes at 4096 bits. Anything far larger is none.
@@ -23,3 +25,5 @@ void RequireAuthenticUpdate(const std::string& archivePath, const std::string& s
     DeleteFileA(archivePath.c_str());
     throw EUpdateRefused("a fost refuzata deoarece nu a putut fi verificata.");
 }
+
+}  // namespace quill::update

@@ -10,5 +10,6 @@
 #include "update/UpdateEntry.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    return RunUpdater(std::vector<std::string>(__argv + std::min(__argc, 1), __argv + __argc));
+    return quill::update::RunUpdater(
+        std::vector<std::string>(__argv + std::min(__argc, 1), __argv + __argc));
 }

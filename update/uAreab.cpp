@@ -13,8 +13,10 @@
 #include "toolkit/Graphics.h"
 #include "update/utils.h"
 
-using namespace quill;
+using namespace quill::widgets;
 using quill::download::THttpUrlGrabber;
+
+namespace quill::update {
 
 namespace {
 
@@ -289,3 +291,5 @@ void ShowUpdateDialog(const std::string& installedVersion, const std::string& av
     if (DialogWatcher()) DialogWatcher()(*form);
     form->ShowModal();
 }
+
+}  // namespace quill::update

@@ -13,6 +13,8 @@
 #define QUILL_SERVER_BASE "http://update.quillora.example/"
 #endif
 
+namespace quill::update {
+
 const char* const ServerBase = QUILL_SERVER_BASE;
 
 namespace {
@@ -173,3 +175,5 @@ bool RecordInstalledVersion(const std::string& executablePath, const std::string
         throw ERegistryException(std::string("Failed to set data for '") + value + "'");
     return true;
 }
+
+}  // namespace quill::update

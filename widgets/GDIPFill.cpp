@@ -1,6 +1,6 @@
 #include "widgets/GDIPFill.h"
 
-namespace quill {
+namespace quill::widgets {
 
 TGDIPFill::TGDIPFill()
     : FColor(0xC0C0C0),
@@ -79,10 +79,10 @@ void TGDIPFill::SetGradientType(TGradientType value) {
 void TGDIPFill::SetGradientMirrorType(TGradientType value) {
     Update(FGradientMirrorType, value);
 }
-void TGDIPFill::SetHatchStyle(quill::HatchStyle value) {
+void TGDIPFill::SetHatchStyle(quill::widgets::HatchStyle value) {
     Update(FHatchStyle, value);
 }
-void TGDIPFill::SetHatchStyleMirror(quill::HatchStyle value) {
+void TGDIPFill::SetHatchStyleMirror(quill::widgets::HatchStyle value) {
     Update(FHatchStyleMirror, value);
 }
 void TGDIPFill::SetBackGroundPictureMode(TFillPictureMode value) {
@@ -203,9 +203,9 @@ unsigned TGDIPFill::ClipboardFormat() {
     return format;
 }
 
-}  // namespace quill
+}  // namespace quill::widgets
 
 namespace {
 // The unit registers its clipboard format when the program starts.
-const unsigned registeredFillFormat = quill::TGDIPFill::ClipboardFormat();
+const unsigned registeredFillFormat = quill::widgets::TGDIPFill::ClipboardFormat();
 }  // namespace

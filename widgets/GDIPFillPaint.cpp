@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-namespace quill {
+namespace quill::widgets {
 namespace {
 
 using Gdiplus::RectF;
@@ -416,4 +416,4 @@ RectF TGDIPFill::DrawFill(Gdiplus::Graphics* graphics, RectF rect, std::uint8_t 
     return rect;
 }
 
-}  // namespace quill
+}  // namespace quill::widgets

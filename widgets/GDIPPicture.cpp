@@ -6,7 +6,7 @@
 #include <fstream>
 #include <iterator>
 
-namespace quill {
+namespace quill::widgets {
 namespace {
 
 struct StreamRelease {
@@ -88,4 +88,4 @@ void TGDIPPicture::Changed() {
     OnChange(this);
 }
 
-}  // namespace quill
+}  // namespace quill::widgets

@@ -6,7 +6,7 @@
 #include "toolkit/Application.h"
 #include "toolkit/Handles.h"
 
-namespace quill {
+namespace quill::widgets {
 
 TCustomGlassButton::TCustomGlassButton(tk::TComponent* AOwner)
     : tk::TCustomControl(AOwner), FHoverTimer(new tk::TTimer(this)) {
@@ -217,4 +217,4 @@ void TCustomGlassButton::Command(WORD notifyCode) {
     if (notifyCode == BN_CLICKED) Click();
 }
 
-}  // namespace quill
+}  // namespace quill::widgets

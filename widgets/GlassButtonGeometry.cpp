@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace quill::widgets {
+
 namespace {
 
 OutlineSegment Arc(float x, float y, float size, float start, float sweep) {
@@ -255,3 +257,5 @@ GlassCaptionLayout LayoutCaption(TButtonLayout layout, int wc, int hc, int pictu
     if (layout == TButtonLayout::blGlyphBottomAdjusted) out.vertical = GlassTextAlign::Far;
     return out;
 }
+
+}  // namespace quill::widgets

@@ -1,5 +1,7 @@
 #include "widgets/GlassButtonLogic.h"
 
+namespace quill::widgets {
+
 void GlassButtonLogic::SetDown(bool value) {
     if (groupIndex_ == 0 && style_ == TToolButtonStyle::tasButton) value = false;
     if (style_ == TToolButtonStyle::tasCheck) {
@@ -141,3 +143,5 @@ std::string GlassCaptionText(std::string_view caption, bool showCaption) {
     }
     return text;
 }
+
+}  // namespace quill::widgets

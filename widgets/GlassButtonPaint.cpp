@@ -8,6 +8,8 @@
 
 using namespace Gdiplus;
 
+namespace quill::widgets {
+
 namespace {
 
 RectF ToRectF(GlassRect r) {
@@ -46,7 +48,7 @@ void AddOutline(GraphicsPath& path, const GlassOutline& outline) {
 void StrokeOutline(Graphics& graphics, const GlassOutline& outline, tk::TColor color) {
     GraphicsPath path;
     AddOutline(path, outline);
-    Pen pen(quill::GdipColor(color, 255), 1.0f);
+    Pen pen(quill::widgets::GdipColor(color, 255), 1.0f);
     graphics.DrawPath(&pen, &path);
 }
 
@@ -57,8 +59,8 @@ void DrawGlow(Graphics& graphics, const GraphicsPath& body, GlassRect ellipseRec
     GraphicsPath ellipse;
     ellipse.AddEllipse(ToRectF(ellipseRect));
     PathGradientBrush brush(&ellipse);
-    brush.SetCenterColor(quill::GdipColor(color, glass_defaults::kGlowCentreAlpha));
-    Color surround = quill::GdipColor(color, 0);
+    brush.SetCenterColor(quill::widgets::GdipColor(color, glass_defaults::kGlowCentreAlpha));
+    Color surround = quill::widgets::GdipColor(color, 0);
     INT count = 1;
     brush.SetSurroundColors(&surround, &count);
     graphics.FillPath(&brush, &ellipse);
@@ -73,8 +75,9 @@ void DrawShine(Graphics& graphics, const GlassShine& shine, tk::TColor color) {
     // The gradient only runs vertically, but GDI+ refuses a brush rectangle without width.
     RectF gradient = ToRectF(shine.gradient);
     gradient.Width = std::max(gradient.Width, 1.0f);
-    LinearGradientBrush brush(gradient, quill::GdipColor(color, glass_defaults::kShineTopAlpha),
-                              quill::GdipColor(color, glass_defaults::kShineBottomAlpha),
+    LinearGradientBrush brush(gradient,
+                              quill::widgets::GdipColor(color, glass_defaults::kShineTopAlpha),
+                              quill::widgets::GdipColor(color, glass_defaults::kShineBottomAlpha),
                               LinearGradientModeVertical);
     graphics.FillPath(&brush, &path);
     graphics.Restore(saved);
@@ -82,7 +85,7 @@ void DrawShine(Graphics& graphics, const GlassShine& shine, tk::TColor color) {
 
 void DrawSymbol(Graphics& graphics, TBackGroundSymbol symbol, int wc, int hc,
                 tk::TColor symbolColor) {
-    const Color color = quill::GdipColor(symbolColor, glass_defaults::kSymbolAlpha);
+    const Color color = quill::widgets::GdipColor(symbolColor, glass_defaults::kSymbolAlpha);
     SolidBrush brush(color);
     for (const auto& shape : SymbolPrimitives(symbol, wc, hc)) {
         const auto points = ToPoints(shape.points);
@@ -120,7 +123,7 @@ void DrawGlass(Graphics& graphics, int wc, int hc, const GlassLook& look) {
 
     GraphicsPath body;
     AddOutline(body, geometry.body);
-    SolidBrush bodyBrush(quill::GdipColor(look.backColor, glass_defaults::kBodyAlpha));
+    SolidBrush bodyBrush(quill::widgets::GdipColor(look.backColor, glass_defaults::kBodyAlpha));
     graphics.FillPath(&bodyBrush, &body);
 
     if (look.glow) DrawGlow(graphics, body, geometry.glowEllipse, look.glowColor);
@@ -188,7 +191,7 @@ void DrawWithGdi(Graphics& graphics, const GlassCaption& caption, const GlassCap
         tk::TSavedDC saved(dc);
         if (caption.font.handle) SelectObject(dc, caption.font.handle);
         SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, COLORREF(quill::ResolveWidgetColor(color)));
+        SetTextColor(dc, COLORREF(quill::widgets::ResolveWidgetColor(color)));
         RECT r{LONG(layout.text.x), LONG(layout.text.y), LONG(layout.text.x + layout.text.width),
                LONG(layout.text.y + layout.text.height)};
         UINT flags = DT_SINGLELINE;
@@ -236,7 +239,10 @@ void DrawGlassCaption(Graphics& graphics, int wc, int hc, const GlassCaption& ca
         caption.enabled ? caption.textColor : glass_defaults::kDisabledTextColor;
     const bool gdiPlusText =
         caption.antiAlias != TAntiAlias::aaNone && IsScreenVectorFont(caption.font.name);
-    if (gdiPlusText && DrawWithGdiPlus(graphics, caption, layout, quill::GdipColor(color, 255)))
+    if (gdiPlusText &&
+        DrawWithGdiPlus(graphics, caption, layout, quill::widgets::GdipColor(color, 255)))
         return;
     DrawWithGdi(graphics, caption, layout, color);
 }
+
+}  // namespace quill::widgets

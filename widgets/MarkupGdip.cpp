@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace quill {
+namespace quill::widgets {
 namespace {
 
 using markup::MarkupFont;
@@ -219,4 +219,4 @@ markup::MarkupResult DrawMarkup(Gdiplus::Graphics& graphics, const markup::Marku
     return result;
 }
 
-}  // namespace quill
+}  // namespace quill::widgets

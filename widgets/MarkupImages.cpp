@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace quill {
+namespace quill::widgets {
 namespace {
 
 bool SameName(const std::string& a, const std::string& b) {
@@ -37,4 +37,4 @@ const TGDIPPicture* TImageList::Get(int index) const {
     return FImages[static_cast<std::size_t>(index)].get();
 }
 
-}  // namespace quill
+}  // namespace quill::widgets

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-namespace quill::markup {
+namespace quill::widgets::markup {
 namespace {
 
 constexpr auto npos = std::string::npos;
@@ -565,4 +565,4 @@ MarkupResult DrawMarkup(MarkupCanvas& canvas, const MarkupParams& params) {
     return Layout(canvas, params).Run();
 }
 
-}  // namespace quill::markup
+}  // namespace quill::widgets::markup

@@ -6,7 +6,7 @@
 #include <limits>
 #include <utility>
 
-namespace quill::markup {
+namespace quill::widgets::markup {
 namespace {
 
 struct Entity {
@@ -220,4 +220,4 @@ TColor ParseColor(std::string_view value) {
     return clBlack;
 }
 
-}  // namespace quill::markup
+}  // namespace quill::widgets::markup

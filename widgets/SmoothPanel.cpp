@@ -3,7 +3,7 @@
 #include <cmath>
 #include <memory>
 
-namespace quill {
+namespace quill::widgets {
 namespace {
 
 constexpr int kParagraphSpacing = 2;
@@ -120,7 +120,7 @@ void TSmoothPanelCaption::SetOpacityEnd(std::uint8_t value) {
 void TSmoothPanelCaption::SetGradientType(TGradientType value) {
     Update(FGradientType, value);
 }
-void TSmoothPanelCaption::SetHatchStyle(quill::HatchStyle value) {
+void TSmoothPanelCaption::SetHatchStyle(quill::widgets::HatchStyle value) {
     Update(FHatchStyle, value);
 }
 void TSmoothPanelCaption::SetLine(bool value) {
@@ -384,4 +384,4 @@ void TSmoothPanel::Moved() {
     if (FFill.ShadowColor() != clNone && FFill.ShadowOffset() > 0) Invalidate();
 }
 
-}  // namespace quill
+}  // namespace quill::widgets

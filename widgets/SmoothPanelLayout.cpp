@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace quill {
+namespace quill::widgets {
 
 bool IsBottomLocation(TSmoothPanelLocation location) {
     return location == plBottomLeft || location == plBottomCenter || location == plBottomRight;
@@ -72,4 +72,4 @@ markup::MarkupRect MarkupFinalRect(TSmoothPanelLocation location, markup::Markup
     return {at.X, at.Y + top, at.X + measuredWidth, at.Y + top + measuredHeight};
 }
 
-}  // namespace quill
+}  // namespace quill::widgets

@@ -1,6 +1,6 @@
 #include "widgets/SpecialProgress.h"
 
-namespace quill {
+namespace quill::widgets {
 
 void TExGraphicControl::ParentColorChanged() {
     TGraphicControl::ParentColorChanged();
@@ -199,4 +199,4 @@ void TSpecialProgress::TextChanged() {
     TExGraphicControl::TextChanged();
 }
 
-}  // namespace quill
+}  // namespace quill::widgets

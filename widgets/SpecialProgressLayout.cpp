@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
-namespace quill {
+namespace quill::widgets {
 namespace {
 
 // Running red, green and blue values of the colour ramp over the filled part.
@@ -287,4 +287,4 @@ TextOrigin ProgressTextOrigin(int area, int textWidth, int clientHeight, int tex
     return {std::max(0, (area - textWidth) / 2), std::max(0, (clientHeight - textHeight) / 2)};
 }
 
-}  // namespace quill
+}  // namespace quill::widgets

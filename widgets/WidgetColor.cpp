@@ -2,7 +2,7 @@
 
 #include "toolkit/Graphics.h"
 
-namespace quill {
+namespace quill::widgets {
 
 TColor ResolveWidgetColor(TColor color) {
     return tk::ColorToRGB(color);
@@ -12,4 +12,4 @@ Gdiplus::Color GdipColor(TColor color, std::uint8_t opacity) {
     return Gdiplus::Color(tk::ColorToArgb(color, opacity));
 }
 
-}  // namespace quill
+}  // namespace quill::widgets

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "TestEnvironment.h"
+#include "test_environment.h"
 #include "archive/ZipArchiver.h"
 
 namespace fs = std::filesystem;

@@ -61,7 +61,7 @@ void SaveDcPng(HDC dc, const std::string& name) {
 }
 
 std::uint32_t RgbOf(TColor color) {
-    const auto c = static_cast<std::uint32_t>(ResolveWidgetColor(color));
+    const auto c = static_cast<std::uint32_t>(widgets::ResolveWidgetColor(color));
     return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
 }
 

@@ -11,6 +11,8 @@
 
 namespace quill::testing {
 
+using widgets::TColor;
+
 class GdiplusSession {
 public:
     GdiplusSession();

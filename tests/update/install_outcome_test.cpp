@@ -3,6 +3,8 @@
 
 #include "update/InstallOutcome.h"
 
+using namespace quill::update;
+
 TEST(InstallOutcome, OnlyAWholeExtractionCountsAsInstalled) {
     EXPECT_TRUE(UpdateInstalled(0, 3, false));
     EXPECT_FALSE(UpdateInstalled(0, 0, false)) << "nothing extracted";

@@ -5,6 +5,8 @@
 
 #include "update/PemBlocks.h"
 
+using namespace quill::update;
+
 namespace {
 
 const std::string First = "-----BEGIN PUBLIC KEY-----\nAAAA\nBBBB\n-----END PUBLIC KEY-----";

@@ -2,6 +2,8 @@
 
 #include "update/ProgressText.h"
 
+using namespace quill::update;
+
 namespace {
 
 const NumberSeparators English{',', '.'};

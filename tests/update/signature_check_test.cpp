@@ -7,7 +7,9 @@
 #include <string>
 
 #include "update/SignatureCheck.h"
-#include "TestEnvironment.h"
+#include "test_environment.h"
+
+using namespace quill::update;
 
 namespace fs = std::filesystem;
 

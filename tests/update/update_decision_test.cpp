@@ -2,6 +2,8 @@
 
 #include "update/UpdateDecision.h"
 
+using namespace quill::update;
+
 namespace {
 
 StartArguments Args(std::string installed, std::string id = "id42", std::string force = "") {

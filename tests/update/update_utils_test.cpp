@@ -5,9 +5,11 @@
 #include <filesystem>
 #include <thread>
 
-#include "TestEnvironment.h"
+#include "test_environment.h"
 #include "archive/ZANames.h"
 #include "update/utils.h"
+
+using namespace quill::update;
 
 namespace fs = std::filesystem;
 using testenv::WindowsPath;

@@ -21,6 +21,8 @@
 #include "toolkit/Graphics.h"
 #include "update/uAreab.h"
 
+using namespace quill::update;
+
 namespace {
 
 std::string ProbeDir() {
@@ -34,13 +36,14 @@ void Note(const std::string& source, const std::string& text) {
     log << source << '\t' << text << '\n' << std::flush;
 }
 
-std::string ShownText(const quill::TSpecialProgress& bar) {
-    return quill::ProgressText(bar.TextOption(), bar.Caption(), bar.Percent());
+std::string ShownText(const quill::widgets::TSpecialProgress& bar) {
+    return quill::widgets::ProgressText(bar.TextOption(), bar.Caption(), bar.Percent());
 }
 
 // Whether the picture, taken of the window at windowOrigin, holds the bar's own
 // off-screen picture at the bar's place.
-bool ShowsBar(const tk::TBitmap& picture, POINT windowOrigin, quill::TSpecialProgress& bar) {
+bool ShowsBar(const tk::TBitmap& picture, POINT windowOrigin,
+              quill::widgets::TSpecialProgress& bar) {
     POINT origin{bar.Left(), bar.Top()};
     ClientToScreen(bar.Parent()->Handle(), &origin);
     const int left = origin.x - windowOrigin.x, top = origin.y - windowOrigin.y;

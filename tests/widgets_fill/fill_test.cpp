@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace quill;
+using namespace quill::widgets;
 using namespace quill::testing;
 
 namespace {

@@ -9,7 +9,9 @@
 #include "toolkit/Forms.h"
 #include "widgets/GlassButton.h"
 
-using quill::TGlassButton;
+using namespace quill::widgets;
+
+using quill::widgets::TGlassButton;
 
 namespace {
 

@@ -2,6 +2,8 @@
 
 #include "widgets/GlassButtonGeometry.h"
 
+using namespace quill::widgets;
+
 namespace {
 
 using Kind = OutlineSegment::Kind;

@@ -5,6 +5,8 @@
 
 #include "widgets/GlassButtonLogic.h"
 
+using namespace quill::widgets;
+
 namespace {
 
 // Stands for the control and its parent: counts repaints and delivers the group

@@ -6,6 +6,8 @@
 #include "widgets/GlassButtonPaint.h"
 #include "glass_pixels.h"
 
+using namespace quill::widgets;
+
 namespace {
 
 constexpr COLORREF kPanel = 16445929;  // the dialog panel's fill under the buttons

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <vector>
 
+using namespace quill::widgets;
+
 GdiPlusSession::GdiPlusSession() {
     Gdiplus::GdiplusStartupInput input;
     Gdiplus::GdiplusStartup(&token_, &input, nullptr);

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+using namespace quill::widgets;
+
 class GdiPlusSession {
 public:
     GdiPlusSession();

@@ -1,13 +1,13 @@
 // libFuzzer entry for the markup layout: any text must lay out, draw and
 // hit-test without crashing or hanging. The first bytes choose the options so
 // that narrow rectangles, measuring and hit tests are all reached.
-#include "FakeCanvas.h"
+#include "fake_canvas.h"
 
 #include <cstddef>
 #include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    using namespace quill::markup;
+    using namespace quill::widgets::markup;
     if (size < 3) return 0;
     MarkupParams p;
     p.Rect = {0, 0, 1 + data[0] * 4, 1 + data[1] * 8};

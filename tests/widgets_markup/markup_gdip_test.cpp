@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-namespace quill {
+namespace quill::widgets {
 namespace {
 
 using markup::MarkupParams;
@@ -199,4 +199,4 @@ TEST_F(MarkupGdip, BulletsAndShadow) {
 }
 
 }  // namespace
-}  // namespace quill
+}  // namespace quill::widgets

@@ -1,11 +1,11 @@
 // Layout, drawing and hit tests of the markup renderer against a canvas whose
 // widths are known: a character is 10 pixels, a line is 2 x points high, so an
 // 8-point run of n characters is 10n - 2 wide and 16 high.
-#include "FakeCanvas.h"
+#include "fake_canvas.h"
 
 #include <gtest/gtest.h>
 
-namespace quill::markup {
+namespace quill::widgets::markup {
 namespace {
 
 using testing::FakeCanvas;
@@ -349,4 +349,4 @@ TEST(MarkupMeasure, RunWidthCorrections) {
 }
 
 }  // namespace
-}  // namespace quill::markup
+}  // namespace quill::widgets::markup

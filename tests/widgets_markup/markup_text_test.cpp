@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-namespace quill::markup {
+namespace quill::widgets::markup {
 namespace {
 
 TEST(MarkupEntities, ReplacedUntilNoneIsLeft) {
@@ -72,4 +72,4 @@ TEST(MarkupColors, HexNamesSystemColoursAndUnknown) {
 }
 
 }  // namespace
-}  // namespace quill::markup
+}  // namespace quill::widgets::markup

@@ -34,15 +34,15 @@ int main(int argc, char** argv) {
     tk::TForm form(nullptr);
     form.SetCaption("Panel anchor test");
     form.SetClientSize(555, 430);
-    auto* panel = new quill::TSmoothPanel(&form);
+    auto* panel = new quill::widgets::TSmoothPanel(&form);
     panel->SetParent(&form);
     panel->SetBounds(0, 0, 555, 430);
-    quill::TGDIPFill& f = panel->Fill();
+    quill::widgets::TGDIPFill& f = panel->Fill();
     f.SetColor(16445929);
     f.SetColorTo(15587527);
     f.SetColorMirror(15587527);
     f.SetColorMirrorTo(16773863);
-    f.SetGradientMirrorType(quill::gtVertical);
+    f.SetGradientMirrorType(quill::widgets::gtVertical);
     f.SetBorderColor(14922381);
     f.SetRounding(10);
     f.SetShadowOffset(10);
@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
     bool reported = false;
     panel->OnDraw.Assign([&](tk::TObject*, tk::TCanvas&, RECT) {
         if (reported) return;
-        const quill::markup::MarkupRect r = panel->HTMLRect();
+        const quill::widgets::markup::MarkupRect r = panel->HTMLRect();
         const int y = r.Top + r.Height() / 2 - 1;
         for (int x = r.Left; x < r.Right; ++x) {
             if (panel->AnchorAt(x, y) != "go") continue;

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-namespace quill {
+namespace quill::widgets {
 namespace {
 
 using markup::MarkupPoint;
@@ -92,4 +92,4 @@ TEST(SmoothPanelMarkup, MeasureAndFinalRectangles) {
 }
 
 }  // namespace
-}  // namespace quill
+}  // namespace quill::widgets

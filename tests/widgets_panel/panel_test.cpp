@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-namespace quill {
+namespace quill::widgets {
 namespace {
 
 using testing::ChannelDistance;
@@ -348,4 +348,4 @@ TEST_F(SmoothPanelTest, MouseOverAnchorsAndClicks) {
 }
 
 }  // namespace
-}  // namespace quill
+}  // namespace quill::widgets

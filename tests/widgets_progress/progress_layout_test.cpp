@@ -5,7 +5,7 @@
 
 #include <climits>
 
-using namespace quill;
+using namespace quill::widgets;
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include <memory>
 
-using namespace quill;
+using namespace quill::widgets;
 
 namespace {
 

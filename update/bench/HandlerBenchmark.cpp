@@ -13,6 +13,8 @@
 #include "toolkit/Application.h"
 #include "update/uAreab.h"
 
+using namespace quill::update;
+
 namespace {
 
 constexpr int kEvents = 20000;
@@ -65,17 +67,19 @@ int main() {
         form.progres->SetCaption(DownloadCaption(std::int64_t(i) * 1025, kTotal, separators));
     });
     form.Hide();
-    const quill::ProgressLayout layout = form.progres->Layout();
-    std::vector<quill::PaintRect> rects;
+    const quill::widgets::ProgressLayout layout = form.progres->Layout();
+    std::vector<quill::widgets::PaintRect> rects;
     const double plan = Microseconds([&](int) {
         rects.clear();
-        quill::PlanProgressBody(layout, 489, 33, false, true, {0xFFFFFF, 0, 0xFFFFFF}, rects);
+        quill::widgets::PlanProgressBody(layout, 489, 33, false, true, {0xFFFFFF, 0, 0xFFFFFF},
+                                         rects);
     });
     tk::TBitmap picture(true);
     picture.SetSize(489, 33);
-    const quill::PixelView view{picture.Pixels(), 489, 33};
+    const quill::widgets::PixelView view{picture.Pixels(), 489, 33};
     const double pixels = Microseconds([&](int) {
-        for (const quill::PaintRect& r : rects) quill::FillPixels(view, r, r.Color);
+        for (const quill::widgets::PaintRect& r : rects)
+            quill::widgets::FillPixels(view, r, r.Color);
     });
     picture.Canvas().Font = form.progres->Font();
     const double glyphs = Microseconds([&](int i) {

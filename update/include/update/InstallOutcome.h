@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+namespace quill::update {
+
 // The archive was installed: the extraction returned success, processed entries, and
 // raised nothing.
 bool UpdateInstalled(int32_t extractResult, int32_t entriesProcessed, bool extractionRaised);
@@ -13,3 +15,5 @@ bool UpdateInstalled(int32_t extractResult, int32_t entriesProcessed, bool extra
 // The text of the box that closes the sequence. `failure` is what a step of the sequence
 // raised (the extraction, or the version record after it), empty when nothing did.
 std::string InstallMessage(bool installed, const std::string& failure);
+
+}  // namespace quill::update

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+namespace quill::update {
+
 struct NumberSeparators {
     char Thousands = ',';
     char Decimal = '.';
@@ -18,3 +20,5 @@ std::string DownloadCaption(int64_t position, int64_t total, const NumberSeparat
 
 // "Dezarhivare...<N> %" for an extraction at N percent.
 std::string ExtractCaption(int percent);
+
+}  // namespace quill::update

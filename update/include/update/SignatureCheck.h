@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+namespace quill::update {
+
 // RSA keys shorter than this are not trusted.
 inline constexpr unsigned MinimumKeyBits = 3072;
 
@@ -14,3 +16,5 @@ inline constexpr unsigned MinimumKeyBits = 3072;
 // be read, are not RSA or are too short are skipped; an unreadable file is not verified.
 bool VerifyFileSignature(std::string_view pemKeys, const std::string& path,
                          std::string_view signature);
+
+}  // namespace quill::update

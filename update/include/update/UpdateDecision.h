@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+namespace quill::update {
+
 struct StartArguments {
     std::string InstalledVersion;  // argument 1, compared as text only
     std::string InstallationId;    // argument 2, sent to the server unchanged
@@ -36,3 +38,5 @@ struct FileVersion {
     unsigned short Major = 0, Minor = 0, Release = 0, Build = 0;
 };
 std::string FormatVersion(const FileVersion& v);
+
+}  // namespace quill::update

@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace quill::update {
+
 // The vendor's public keys (PEM text, one or more keys so that a key can be rotated), built
 // in from -DQUILL_UPDATE_PUBLIC_KEYS=<file>; empty when the program was built without them.
 // Each program links exactly one definition (see update/CMakeLists.txt).
@@ -21,3 +23,5 @@ public:
 // fresh from the server) must verify over the archive's bytes on disk with one of the keys;
 // otherwise the archive is deleted and EUpdateRefused is raised.
 void RequireAuthenticUpdate(const std::string& archivePath, const std::string& signatureUrl);
+
+}  // namespace quill::update

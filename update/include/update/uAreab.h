@@ -15,23 +15,25 @@
 #include "toolkit/StdCtrls.h"
 #include "toolkit/WebBrowser.h"
 
+namespace quill::update {
+
 class TfAreAbon : public tk::TForm {
 public:
     explicit TfAreAbon(tk::TComponent* AOwner);
     ~TfAreAbon() override;
 
     // Components; the form owns them all.
-    quill::TSmoothPanel* SmoothPanel1;
+    quill::widgets::TSmoothPanel* SmoothPanel1;
     tk::TLabel* Label1;
     tk::TLabel* Label2;
     tk::TLabel* verInst;
     tk::TLabel* verDisp;
     tk::TWebBrowser* WebBrowser1;
-    quill::TGlassButton* GlassButton1;
-    quill::TGlassButton* GlassButton2;
+    quill::widgets::TGlassButton* GlassButton1;
+    quill::widgets::TGlassButton* GlassButton2;
     tk::TPanel* panDesc;
     tk::TStaticText* stare;
-    quill::TSpecialProgress* progres;
+    quill::widgets::TSpecialProgress* progres;
     quill::download::THttpUrlGrabber* ht;
     TZipArchiver* ZipArchiver1;
 
@@ -62,3 +64,5 @@ void WatchUpdateDialog(UpdateDialogWatcher watcher);
 // when its modal loop ends.
 void ShowUpdateDialog(const std::string& installedVersion, const std::string& availableVersion,
                       const std::string& installationId);
+
+}  // namespace quill::update

@@ -8,6 +8,8 @@
 
 #include "update/UpdateDecision.h"
 
+namespace quill::update {
+
 // Raised when a file cannot be created, written or read.
 class EInOutError : public std::runtime_error {
 public:
@@ -68,3 +70,5 @@ std::string VersionText(const std::string& path);
 // failures.
 bool RecordInstalledVersion(const std::string& executablePath);
 bool RecordInstalledVersion(const std::string& executablePath, const std::string& versionFile);
+
+}  // namespace quill::update

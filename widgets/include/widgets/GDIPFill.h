@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-namespace quill {
+namespace quill::widgets {
 
 enum TGradientType {
     gtSolid,
@@ -82,10 +82,10 @@ public:
     void SetGradientType(TGradientType value);
     TGradientType GradientMirrorType() const { return FGradientMirrorType; }
     void SetGradientMirrorType(TGradientType value);
-    quill::HatchStyle HatchStyle() const { return FHatchStyle; }
-    void SetHatchStyle(quill::HatchStyle value);
-    quill::HatchStyle HatchStyleMirror() const { return FHatchStyleMirror; }
-    void SetHatchStyleMirror(quill::HatchStyle value);
+    quill::widgets::HatchStyle HatchStyle() const { return FHatchStyle; }
+    void SetHatchStyle(quill::widgets::HatchStyle value);
+    quill::widgets::HatchStyle HatchStyleMirror() const { return FHatchStyleMirror; }
+    void SetHatchStyleMirror(quill::widgets::HatchStyle value);
     TFillPictureMode BackGroundPictureMode() const { return FBackGroundPictureMode; }
     void SetBackGroundPictureMode(TFillPictureMode value);
     // The fill keeps its own pictures: setting one copies the given picture.
@@ -166,8 +166,8 @@ private:
     TColor FColorMirrorTo;
     TGradientType FGradientType;
     TGradientType FGradientMirrorType;
-    quill::HatchStyle FHatchStyle;
-    quill::HatchStyle FHatchStyleMirror;
+    quill::widgets::HatchStyle FHatchStyle;
+    quill::widgets::HatchStyle FHatchStyleMirror;
     TFillPictureMode FBackGroundPictureMode;
     TGDIPPicture FBackGroundPicture;
     TFillPicturePosition FBackGroundPicturePosition;
@@ -199,4 +199,4 @@ private:
     Gdiplus::RectF FFocusRect;
 };
 
-}  // namespace quill
+}  // namespace quill::widgets

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-namespace quill {
+namespace quill::widgets {
 
 // The closed outline of rect, clockwise from the top-left corner, with the
 // corners that `corners` selects drawn as quarter arcs of the given radius.
@@ -29,4 +29,4 @@ void DrawPicturePlaced(Gdiplus::Graphics& graphics, const TGDIPPicture& picture,
 // rect rounded to whole pixels (edges rounded, halves to even).
 Gdiplus::Rect RoundToPixels(const Gdiplus::RectF& rect);
 
-}  // namespace quill
+}  // namespace quill::widgets

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace quill {
+namespace quill::widgets {
 
 // Raised when the system has no memory to hand the bytes to the decoder.
 class EGDIPPictureMemory : public std::runtime_error {
@@ -54,4 +54,4 @@ private:
     int FHeight = 0;
 };
 
-}  // namespace quill
+}  // namespace quill::widgets

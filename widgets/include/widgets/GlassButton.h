@@ -11,7 +11,7 @@
 #include "widgets/GlassButtonLogic.h"
 #include "widgets/GlassButtonPaint.h"
 
-namespace quill {
+namespace quill::widgets {
 
 // Extended hint contents; this system shows none, but forms can store them.
 struct TGlassRichHint {
@@ -191,4 +191,4 @@ public:
     using TCustomGlassButton::Version;
 };
 
-}  // namespace quill
+}  // namespace quill::widgets

@@ -7,6 +7,8 @@
 
 #include "widgets/GlassButtonTypes.h"
 
+namespace quill::widgets {
+
 struct GlassPoint {
     float x = 0;
     float y = 0;
@@ -85,3 +87,5 @@ struct GlassCaptionLayout {
 
 GlassCaptionLayout LayoutCaption(TButtonLayout layout, int clientWidth, int clientHeight,
                                  int pictureWidth, int pictureHeight, bool captionShown);
+
+}  // namespace quill::widgets

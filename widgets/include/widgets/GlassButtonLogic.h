@@ -9,6 +9,8 @@
 
 #include "widgets/GlassButtonTypes.h"
 
+namespace quill::widgets {
+
 class GlassButtonLogic;
 
 // What the logic asks of the control that hosts it.
@@ -97,3 +99,5 @@ private:
 // The text the caption draws: empty when hidden, and every backslash + n (either case)
 // becomes a line feed followed by a carriage return.
 std::string GlassCaptionText(std::string_view caption, bool showCaption);
+
+}  // namespace quill::widgets

@@ -12,6 +12,8 @@
 #include "widgets/GlassButtonGeometry.h"
 #include "widgets/GlassButtonTypes.h"
 
+namespace quill::widgets {
+
 struct GlassLook {
     tk::TColor backColor = glass_defaults::kBackColor;
     tk::TColor glowColor = glass_defaults::kGlowColor;
@@ -60,3 +62,5 @@ void DrawGlassCaption(Gdiplus::Graphics& graphics, int clientWidth, int clientHe
 
 // Whether the system lists `name` among its screen fonts as a vector (not bitmap) font.
 bool IsScreenVectorFont(const std::string& name);
+
+}  // namespace quill::widgets

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace quill::widgets {
+
 enum class TAntiAlias { aaNone, aaClearType, aaAntiAlias };
 enum class TButtonShape { btsRectangle, btsCurvedRectangle };
 enum class TButtonDirection { bdLeft, bdRight };
@@ -81,3 +83,5 @@ constexpr std::uint8_t kShineTopAlpha = 153;
 constexpr std::uint8_t kShineBottomAlpha = kShineTopAlpha / 3;
 constexpr std::uint8_t kSymbolAlpha = 160;
 }  // namespace glass_defaults
+
+}  // namespace quill::widgets

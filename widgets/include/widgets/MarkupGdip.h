@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace quill {
+namespace quill::widgets {
 
 // The markup base font of a toolkit font (name, points, style, colour).
 markup::MarkupFont MarkupFontOf(const tk::TFont& font);
@@ -52,4 +52,4 @@ private:
 markup::MarkupResult DrawMarkup(Gdiplus::Graphics& graphics, const markup::MarkupParams& params,
                                 const TPictureContainer* pictures, const TImageList* images);
 
-}  // namespace quill
+}  // namespace quill::widgets

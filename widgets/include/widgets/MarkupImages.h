@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-namespace quill {
+namespace quill::widgets {
 
 // Named pictures; <IMG SRC="name"> shows the picture of that name.
 class TPictureContainer : public tk::TComponent {
@@ -47,4 +47,4 @@ private:
     std::vector<std::unique_ptr<TGDIPPicture>> FImages;
 };
 
-}  // namespace quill
+}  // namespace quill::widgets

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-namespace quill::markup {
+namespace quill::widgets::markup {
 
 struct MarkupFont {
     std::string Name = "Tahoma";
@@ -115,4 +115,4 @@ MarkupResult DrawMarkup(MarkupCanvas& canvas, const MarkupParams& params);
 // round((size - 8) / 1.5) more; never below 0.
 int RunWidth(float measuredWidth, int fontSize);
 
-}  // namespace quill::markup
+}  // namespace quill::widgets::markup

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace quill::markup {
+namespace quill::widgets::markup {
 
 // 0x00BBGGRR as forms store colours; negative values name system colours.
 using TColor = std::int32_t;
@@ -51,4 +51,4 @@ std::optional<int> ParseInteger(std::string_view text);
 // "#RRGGBB" or a colour name (case does not matter); anything else is black.
 TColor ParseColor(std::string_view value);
 
-}  // namespace quill::markup
+}  // namespace quill::widgets::markup

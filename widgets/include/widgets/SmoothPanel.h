@@ -13,7 +13,7 @@
 
 #include <string>
 
-namespace quill {
+namespace quill::widgets {
 
 // Caption settings of a smooth panel; every change raises OnChange once.
 class TSmoothPanelCaption : public tk::TObject {
@@ -46,8 +46,8 @@ public:
     void SetOpacityEnd(std::uint8_t value);
     TGradientType GradientType() const { return FGradientType; }
     void SetGradientType(TGradientType value);
-    quill::HatchStyle HatchStyle() const { return FHatchStyle; }
-    void SetHatchStyle(quill::HatchStyle value);
+    quill::widgets::HatchStyle HatchStyle() const { return FHatchStyle; }
+    void SetHatchStyle(quill::widgets::HatchStyle value);
     TGDIPPicture& Picture() { return FPicture; }
     const TGDIPPicture& Picture() const { return FPicture; }
     void SetPicture(const TGDIPPicture& value) { FPicture.Assign(value); }
@@ -90,7 +90,7 @@ private:
     std::uint8_t FOpacityStart = 255;
     std::uint8_t FOpacityEnd = 255;
     TGradientType FGradientType = gtVertical;
-    quill::HatchStyle FHatchStyle = Gdiplus::HatchStyleHorizontal;
+    quill::widgets::HatchStyle FHatchStyle = Gdiplus::HatchStyleHorizontal;
     TGDIPPicture FPicture;
     bool FLine = true;
     TColor FLineColor = 11563548;
@@ -168,4 +168,4 @@ private:
     int FHoverImage = 0;
 };
 
-}  // namespace quill
+}  // namespace quill::widgets

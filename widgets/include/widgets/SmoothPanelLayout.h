@@ -4,7 +4,7 @@
 
 #include "widgets/MarkupLayout.h"
 
-namespace quill {
+namespace quill::widgets {
 
 enum TSmoothPanelLocation {
     plTopLeft,
@@ -50,4 +50,4 @@ markup::MarkupRect MarkupFinalRect(TSmoothPanelLocation location, markup::Markup
                                    int space, int top, int measuredWidth, int measuredHeight,
                                    int usedX, int usedY, int usedW, int usedH);
 
-}  // namespace quill
+}  // namespace quill::widgets

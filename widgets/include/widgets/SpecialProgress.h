@@ -9,7 +9,7 @@
 #include "toolkit/Controls.h"
 #include "toolkit/Forms.h"  // TBorderStyle
 
-namespace quill {
+namespace quill::widgets {
 
 using tk::TBorderStyle;
 
@@ -107,4 +107,4 @@ private:
     int FRenderCount = 0;
 };
 
-}  // namespace quill
+}  // namespace quill::widgets

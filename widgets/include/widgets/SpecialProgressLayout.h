@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace quill {
+namespace quill::widgets {
 
 using tk::TColor;
 
@@ -94,4 +94,4 @@ struct TextOrigin {
 // vertically, never left of or above 0.
 TextOrigin ProgressTextOrigin(int area, int textWidth, int clientHeight, int textHeight);
 
-}  // namespace quill
+}  // namespace quill::widgets

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-namespace quill {
+namespace quill::widgets {
 
 using tk::clNone;
 using tk::TColor;
@@ -20,4 +20,4 @@ TColor ResolveWidgetColor(TColor color);
 // A GDI+ colour of a TColor (system colours resolved) at an opacity.
 Gdiplus::Color GdipColor(TColor color, std::uint8_t opacity = 255);
 
-}  // namespace quill
+}  // namespace quill::widgets

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace quill::markup::testing {
+namespace quill::widgets::markup::testing {
 
 struct DrawnText {
     MarkupFont font;
@@ -94,4 +94,4 @@ public:
     std::vector<Image> images;
 };
 
-}  // namespace quill::markup::testing
+}  // namespace quill::widgets::markup::testing
