@@ -6,13 +6,12 @@
 #include <fstream>
 #include <iterator>
 
+#include "toolkit/Handles.h"
+
 namespace quill::widgets {
 namespace {
 
-struct StreamRelease {
-    void operator()(IStream* stream) const { stream->Release(); }
-};
-using StreamPtr = std::unique_ptr<IStream, StreamRelease>;
+using StreamPtr = tk::TComPtr<IStream>;
 
 // GDI+ decodes from a COM stream that must live as long as the image; a
 // memory stream of our own copy of the bytes keeps that simple.
@@ -31,7 +30,7 @@ struct StreamHolder {
 class StreamImage : private StreamHolder, public Gdiplus::Bitmap {
 public:
     explicit StreamImage(StreamPtr stream)
-        : StreamHolder{std::move(stream)}, Gdiplus::Bitmap(FStream.get()) {}
+        : StreamHolder{std::move(stream)}, Gdiplus::Bitmap(FStream.Get()) {}
 };
 
 }  // namespace

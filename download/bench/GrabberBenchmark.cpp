@@ -113,10 +113,10 @@ std::int32_t ZE_CALL IgnoreEngineCalls(void*, zipengine_abi::ZE_CallbackRecord*)
 double TimeExtraction(const std::string& archive, const std::string& password, std::string folder) {
     using namespace zipengine_abi;
     if (folder.empty() || folder.back() != '\\') folder += '\\';
-    HMODULE engine = LoadLibraryA(kEngineFileName);
+    tk::TModule engine(LoadLibraryA(kEngineFileName));
     if (!engine) return -1;
     auto exec = reinterpret_cast<ZE_UnzExecFunc>(
-        reinterpret_cast<void*>(GetProcAddress(engine, "ZE_UnzExec")));
+        reinterpret_cast<void*>(GetProcAddress(engine.Get(), "ZE_UnzExec")));
     if (!exec) return -1;
     ZE_CommandRecord record{};
     record.version = kEngineVersion;
@@ -132,7 +132,6 @@ double TimeExtraction(const std::string& archive, const std::string& password, s
     const auto start = Clock::now();
     const std::int32_t result = exec(&record);
     const double seconds = Seconds(start);
-    FreeLibrary(engine);
     return result >= 0 ? seconds : -1;
 }
 

@@ -135,6 +135,8 @@ template <class T>
 class TComPtr {
 public:
     TComPtr() = default;
+    // Takes over a reference the caller was given (a creating call's result).
+    explicit TComPtr(T* adopted) : FPtr(adopted) {}
     ~TComPtr() { Reset(); }
     TComPtr(TComPtr&& other) noexcept : FPtr(std::exchange(other.FPtr, nullptr)) {}
     TComPtr& operator=(TComPtr&& other) noexcept {
