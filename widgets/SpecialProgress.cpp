@@ -7,7 +7,8 @@ void TExGraphicControl::ParentColorChanged() {
     OnParentColorChange(this);
 }
 
-TSpecialProgress::TSpecialProgress(tk::TComponent* AOwner) : TExGraphicControl(AOwner) {
+TSpecialProgress::TSpecialProgress(tk::TComponent* AOwner)
+    : TExGraphicControl(AOwner), FBuffer(true) {
     SetBounds(Left(), Top(), 150, 15);
     SetColor(tk::clWindow);
     FBuffer.Canvas().Font = Font();
@@ -28,29 +29,35 @@ void TSpecialProgress::RenderBuffer() {
     const int width = ClientWidth(), height = ClientHeight();
     if (width <= 0 || height <= 0) return;
     FBuffer.SetSize(width, height);
-    tk::TCanvas& canvas = FBuffer.Canvas();
-    const auto fill = [&canvas](const std::vector<PaintRect>& rects) {
-        for (const PaintRect& r : rects) {
-            canvas.BrushColor = r.Color;
-            canvas.FillRect({r.X, r.Y, r.X + r.Width, r.Y + r.Height});
-        }
+    if (!FBuffer.Pixels()) return;
+    // The picture's rectangles are written straight into its pixels: one GDI fill per
+    // one-pixel column was most of the cost of a redraw.
+    const PixelView view{FBuffer.Pixels(), width, height};
+    const auto fill = [&] {
+        GdiFlush();  // GDI's drawing must be in the pixels first
+        for (const PaintRect& r : FRects) FillPixels(view, r, tk::ColorToRGB(r.Color));
+        FRects.clear();
     };
 
-    fill(PlanProgressBody(FLayout, width, height, FSolid, FGradientBlocks,
-                          {FStartRGB, FEndRGB, Color()}));
+    PlanProgressBody(FLayout, width, height, FSolid, FGradientBlocks, {FStartRGB, FEndRGB, Color()},
+                     FRects);
+    fill();
     if (FTextOption != toNoText) {
+        tk::TCanvas& canvas = FBuffer.Canvas();
         const std::string text = ProgressText(FTextOption, Caption(), Percent());
         const SIZE extent = canvas.TextExtent(text);
         const TextOrigin origin = ProgressTextOrigin(FTextCentered ? width : FLayout.FilledWidth,
                                                      extent.cx, height, extent.cy);
         canvas.TextOut(origin.X, origin.Y, text);
     }
-    fill(PlanProgressBorder(FBorderStyle == tk::bsSingle, width, height, Color()));
+    PlanProgressBorder(FBorderStyle == tk::bsSingle, width, height, Color(), FRects);
+    fill();
     ++FRenderCount;
 
     // Inside Paint the fresh picture is copied right after; a repaint from
-    // there would only paint twice.
-    if (!FPainting) Repaint();
+    // there would only paint twice. The bar covers its whole area, so only
+    // its own rectangle is painted.
+    if (!FPainting) RepaintOpaque();
 }
 
 void TSpecialProgress::Paint() {
@@ -185,6 +192,9 @@ void TSpecialProgress::TextChanged() {
     if (FTextOption == toCaption || FTextOption == toFormat) {
         FDirty = true;
         RenderBuffer();
+        // The base would invalidate the bar, and the parent would paint the same picture
+        // over it again later: the redraw has repainted it already.
+        return;
     }
     TExGraphicControl::TextChanged();
 }

@@ -99,8 +99,9 @@ private:
     bool FTextCentered = false;
     int FStep = 10;
 
-    tk::TBitmap FBuffer;  // owned off-screen picture
+    tk::TBitmap FBuffer;  // owned off-screen picture, drawn in its pixels
     ProgressLayout FLayout;
+    std::vector<PaintRect> FRects;  // kept between redraws to spare allocations
     bool FDirty = true;
     bool FPainting = false;
     int FRenderCount = 0;

@@ -50,15 +50,32 @@ struct ProgressColors {
 };
 
 // The filled part, its gaps and the unfilled part, in drawing order, over
-// rows 1 .. clientHeight - 2.
+// rows 1 .. clientHeight - 2. The second form appends to `rects`, so that a
+// caller drawing often can keep one list.
 std::vector<PaintRect> PlanProgressBody(const ProgressLayout& layout, int clientWidth,
                                         int clientHeight, bool solid, bool gradientBlocks,
                                         const ProgressColors& colors);
+void PlanProgressBody(const ProgressLayout& layout, int clientWidth, int clientHeight, bool solid,
+                      bool gradientBlocks, const ProgressColors& colors,
+                      std::vector<PaintRect>& rects);
 
 // The frame drawn over the outer rings: without a border one ring in the
 // background colour, with one (bsSingle) three sunken rings of system colours.
 std::vector<PaintRect> PlanProgressBorder(bool sunken, int clientWidth, int clientHeight,
                                           TColor background);
+void PlanProgressBorder(bool sunken, int clientWidth, int clientHeight, TColor background,
+                        std::vector<PaintRect>& rects);
+
+// A picture held in memory as rows of 32-bit pixels 0x00RRGGBB, top row first
+// (the layout of a top-down 32-bit device-independent bitmap).
+struct PixelView {
+    std::uint32_t* Pixels;
+    int Width, Height;
+};
+
+// Fills a rectangle, clipped to the picture, with a plain RGB colour
+// (0x00BBGGRR, as TColor holds it), as a solid-brush fill of it would.
+void FillPixels(const PixelView& view, const PaintRect& rect, TColor rgb);
 
 // The text for an option; toFormat uses caption as a format with the
 // percentage as its one integer argument.

@@ -1,17 +1,28 @@
-// Throughput of the grabber against a plain WinInet loop with 64 KiB reads, and the
-// grabber's peak memory, for one URL (run_benchmark.sh serves a 64 MiB archive).
-// The grabber's events are served by this thread, a GUI thread without a form.
+// Throughput of the grabber against plain WinInet loops (with the grabber's 1025-byte reads,
+// the floor its design allows, and with 64 KiB reads), and the grabber's peak memory, for one
+// URL (run_benchmark.sh serves a 64 MiB archive). The grabber's events are served by this
+// thread, a GUI thread without a form. Grabber and 1025-byte loop alternate for `rounds`
+// rounds; medians are printed.
+//
+//   download_benchmark <http url> [rounds] [--extract <archive> <password> <folder>]
+//
+// With --extract it also times one extraction of <archive> into <folder> by the zip engine
+// library (ZipEng179.dll beside this program or in the current folder), the other half of
+// the update's floor.
 #include <windows.h>
 #include <psapi.h>
 #include <wininet.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "InternetHandle.h"
 #include "UrlGrabbers.h"
+#include "ZipEngineAbi.h"
 #include "toolkit/Application.h"
 
 using namespace quill::download;
@@ -19,11 +30,22 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
+constexpr DWORD kGrabberReadSize = 1025;
+
 struct Run {
     std::int64_t bytes = 0;
     double seconds = 0;
     double MiBps() const { return seconds > 0 ? bytes / 1048576.0 / seconds : 0; }
 };
+
+double Seconds(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
 
 PROCESS_MEMORY_COUNTERS Memory() {
     PROCESS_MEMORY_COUNTERS counters{};
@@ -38,6 +60,7 @@ Run ThroughGrabber(const std::string& url, std::string& error, std::int64_t& pro
     grabber.SetUrl(url);
     Run run;
     bool closed = false;
+    progressEvents = 0;
     grabber.OnProgress.Assign([&progressEvents](tk::TObject*, std::int64_t, std::int64_t,
                                                 const std::string&, bool&) { ++progressEvents; });
     grabber.OnDoneStream.Assign([&run](tk::TObject*, TMemoryStream* stream, std::int32_t size,
@@ -48,11 +71,14 @@ Run ThroughGrabber(const std::string& url, std::string& error, std::int64_t& pro
     const auto start = Clock::now();
     grabber.Start();
     while (!closed) tk::Application.HandleMessage();
-    run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    run.seconds = Seconds(start);
     return run;
 }
 
-Run ThroughPlainLoop(const std::string& url, std::string& error) {
+// The same request as the grabber's, read in a plain loop; with `yieldAfterRead` each read
+// is followed by the zero-length alertable sleep that the grabber takes after each read.
+Run ThroughPlainLoop(const std::string& url, DWORD readSize, std::string& error,
+                     bool yieldAfterRead = false) {
     UrlParts parts = SplitUrl(url, THttpUrlGrabber::Marker);
     Run run;
     const auto start = Clock::now();
@@ -68,58 +94,138 @@ Run ThroughPlainLoop(const std::string& url, std::string& error) {
         error = "plain request failed: " + SystemErrorText(GetLastError());
         return run;
     }
-    std::vector<char> buffer(64 * 1024);
+    std::vector<char> buffer(readSize);
     DWORD count = 0;
-    while (
-        InternetReadFile(request.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &count) &&
-        count > 0)
+    while (InternetReadFile(request.get(), buffer.data(), readSize, &count) && count > 0) {
         run.bytes += count;
-    run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        if (yieldAfterRead) SleepEx(0, TRUE);
+    }
+    run.seconds = Seconds(start);
     return run;
+}
+
+std::int32_t ZE_CALL IgnoreEngineCalls(void*, zipengine_abi::ZE_CallbackRecord*) {
+    return 0;
+}
+
+// One extraction by the engine library, all entries, overwriting; seconds, or -1.
+double TimeExtraction(const std::string& archive, const std::string& password, std::string folder) {
+    using namespace zipengine_abi;
+    if (folder.empty() || folder.back() != '\\') folder += '\\';
+    HMODULE engine = LoadLibraryA(kEngineFileName);
+    if (!engine) return -1;
+    auto exec = reinterpret_cast<ZE_UnzExecFunc>(
+        reinterpret_cast<void*>(GetProcAddress(engine, "ZE_UnzExec")));
+    if (!exec) return -1;
+    ZE_CommandRecord record{};
+    record.version = kEngineVersion;
+    record.callback = &IgnoreEngineCalls;
+    record.password = password.c_str();
+    record.overwrite = kTrue;
+    record.directoryNames = kTrue;
+    record.archive = archive.c_str();
+    record.passwordRequests = 1;
+    record.baseFolder = folder.c_str();
+    record.reserved44 = -1;
+    record.checkValue = kCheckValue;
+    const auto start = Clock::now();
+    const std::int32_t result = exec(&record);
+    const double seconds = Seconds(start);
+    FreeLibrary(engine);
+    return result >= 0 ? seconds : -1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: download_benchmark <http url>\n");
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::string archive, password, folder;
+    if (auto it = std::find(args.begin(), args.end(), "--extract"); it != args.end()) {
+        if (args.end() - it < 4) {
+            std::fprintf(stderr, "--extract needs <archive> <password> <folder>\n");
+            return 2;
+        }
+        archive = it[1], password = it[2], folder = it[3];
+        args.erase(it, it + 4);
+    }
+    if (args.empty()) {
+        std::fprintf(stderr,
+                     "usage: download_benchmark <http url> [rounds] "
+                     "[--extract <archive> <password> <folder>]\n");
         return 2;
     }
-    const std::string url = argv[1];
+    const std::string url = args[0];
+    const int rounds = args.size() > 1 ? std::max(1, std::atoi(args[1].c_str())) : 1;
     tk::IsGuiThread();  // this thread serves the hand-overs
 
     const PROCESS_MEMORY_COUNTERS before = Memory();
     std::string error;
-    std::int64_t progressEvents = 0;
-    const Run grabber = ThroughGrabber(url, error, progressEvents);
-    const PROCESS_MEMORY_COUNTERS after = Memory();
-    if (!error.empty() || grabber.bytes == 0) {
-        std::fprintf(stderr, "grabber failed: %s\n", error.c_str());
+    std::int64_t progressEvents = 0, bytes = 0;
+    std::vector<double> grabberTimes, plainTimes;
+    SIZE_T peakWorkingSet = 0, peakPrivate = 0;
+    for (int round = 0; round < rounds; ++round) {
+        const Run grabber = ThroughGrabber(url, error, progressEvents);
+        if (round == 0) {
+            const PROCESS_MEMORY_COUNTERS after = Memory();
+            peakWorkingSet = after.PeakWorkingSetSize;
+            peakPrivate = after.PeakPagefileUsage;
+        }
+        if (!error.empty() || grabber.bytes == 0) {
+            std::fprintf(stderr, "grabber failed: %s\n", error.c_str());
+            return 1;
+        }
+        const Run plain = ThroughPlainLoop(url, kGrabberReadSize, error);
+        if (!error.empty() || plain.bytes != grabber.bytes) {
+            std::fprintf(stderr, "plain loop failed (%lld bytes): %s\n",
+                         static_cast<long long>(plain.bytes), error.c_str());
+            return 1;
+        }
+        bytes = grabber.bytes;
+        grabberTimes.push_back(grabber.seconds);
+        plainTimes.push_back(plain.seconds);
+    }
+    const Run wide = ThroughPlainLoop(url, 64 * 1024, error);
+    if (!error.empty() || wide.bytes != bytes) {
+        std::fprintf(stderr, "64 KiB loop failed: %s\n", error.c_str());
         return 1;
     }
-    const Run plain = ThroughPlainLoop(url, error);
-    if (!error.empty() || plain.bytes != grabber.bytes) {
-        std::fprintf(stderr, "plain loop failed (%lld bytes): %s\n",
-                     static_cast<long long>(plain.bytes), error.c_str());
+
+    const Run yielding = ThroughPlainLoop(url, kGrabberReadSize, error, true);
+    if (!error.empty() || yielding.bytes != bytes) {
+        std::fprintf(stderr, "1025-byte loop with SleepEx failed: %s\n", error.c_str());
         return 1;
     }
 
     const double MiB = 1048576.0;
-    std::printf("body:                 %.1f MiB (%lld bytes)\n", grabber.bytes / MiB,
-                static_cast<long long>(grabber.bytes));
-    std::printf("grabber:              %.2f s, %.1f MiB/s, %lld progress events\n", grabber.seconds,
-                grabber.MiBps(), static_cast<long long>(progressEvents));
-    std::printf("time per event:       %.0f us (each read waits for the GUI thread)\n",
-                grabber.seconds * 1e6 / static_cast<double>(progressEvents));
-    std::printf("plain WinInet 64 KiB: %.2f s, %.1f MiB/s\n", plain.seconds, plain.MiBps());
-    std::printf("ratio plain/grabber:  %.1f\n", plain.MiBps() / grabber.MiBps());
+    const double grabberSeconds = Median(grabberTimes), plainSeconds = Median(plainTimes);
+    const double events = static_cast<double>(progressEvents);
+    std::printf("body:                 %.1f MiB (%lld bytes), %d round(s), medians\n", bytes / MiB,
+                static_cast<long long>(bytes), rounds);
+    std::printf(
+        "grabber:              %.2f s, %.1f MiB/s, %lld progress events, %.0f us an event\n",
+        grabberSeconds, bytes / MiB / grabberSeconds, static_cast<long long>(progressEvents),
+        grabberSeconds * 1e6 / events);
+    std::printf("plain WinInet 1025 B: %.2f s, %.1f MiB/s, %.0f us a read (the floor)\n",
+                plainSeconds, bytes / MiB / plainSeconds, plainSeconds * 1e6 / events);
+    std::printf("  with SleepEx(0):    %.2f s, %.0f us a read (once)\n", yielding.seconds,
+                yielding.seconds * 1e6 / events);
+    std::printf("plain WinInet 64 KiB: %.2f s, %.1f MiB/s\n", wide.seconds, wide.MiBps());
+    std::printf("grabber / 1025 B loop: %.2f (hand-over %.0f us an event above the read)\n",
+                grabberSeconds / plainSeconds, (grabberSeconds - plainSeconds) * 1e6 / events);
     // wine's private-bytes figure leaves out large heap blocks; the working set counts
     // the body's pages once they are written, so it is the figure to read here.
     std::printf(
         "grabber peak memory:  %.1f MiB working set (%.1f MiB above the start), "
         "%.1f MiB private as wine counts it\n",
-        after.PeakWorkingSetSize / MiB,
-        (static_cast<double>(after.PeakWorkingSetSize) - before.WorkingSetSize) / MiB,
-        after.PeakPagefileUsage / MiB);
+        peakWorkingSet / MiB, (static_cast<double>(peakWorkingSet) - before.WorkingSetSize) / MiB,
+        peakPrivate / MiB);
+    if (!archive.empty()) {
+        const double seconds = TimeExtraction(archive, password, folder);
+        if (seconds < 0) {
+            std::fprintf(stderr, "the engine could not extract %s\n", archive.c_str());
+            return 1;
+        }
+        std::printf("engine extraction:    %.2f s\n", seconds);
+    }
     return 0;
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <atomic>
 #include <stdexcept>
 #include <string>
@@ -238,4 +239,31 @@ TEST(SyncQueue, ManyWorkersAreServedInTurn) {
     while (total < 200) queue.RunPending();
     for (auto& t : workers) t.join();
     EXPECT_EQ(total, 200);
+}
+
+TEST(SyncQueue, RunsOfCallsAreServedInOrderWhetherWorkersPollOrSleep) {
+    using std::chrono::microseconds;
+    for (const microseconds spin : {microseconds{0}, microseconds{300}, microseconds{100000}}) {
+        TSyncQueue queue;
+        queue.SetSpinTime(spin);
+        std::vector<int> seen;  // touched only on the serving thread
+        std::thread worker([&] {
+            for (int i = 0; i < 300; ++i) {
+                int value = i;  // the call is referred to, not copied: it sees this local
+                auto call = [&] { seen.push_back(value); };
+                queue.RunAndWait(call);
+            }
+        });
+        // Served in bursts with pauses, so that the worker both finds its call done while it
+        // polls and has to be woken from its sleep.
+        for (int served = 0; seen.size() < 300; ++served) {
+            if (!queue.PollPending(std::chrono::milliseconds(50))) continue;
+            queue.RunPending();
+            if (served % 7 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        worker.join();
+        ASSERT_EQ(seen.size(), 300u) << spin.count();
+        for (int i = 0; i < 300; ++i) ASSERT_EQ(seen[i], i) << spin.count();
+        EXPECT_FALSE(queue.HasPending());
+    }
 }

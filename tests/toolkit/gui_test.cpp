@@ -239,6 +239,32 @@ TEST(Synchronize, WaitForServesHandedOverCallsUntilTheThreadEnds) {
     EXPECT_LT(GetTickCount() - started, 3000u);
 }
 
+TEST(Synchronize, RunsOfCallsAreServedByAForeignMessageLoopAndByTheIdleLoop) {
+    // A run of calls like a download's: the first half is served while the GUI thread runs
+    // a message loop of its own (as a message box does), the rest by the application's.
+    constexpr int kCalls = 400;
+    std::vector<int> order;
+    TCallingThread worker;
+    worker.body = [&](TCallingThread& self) {
+        for (int i = 0; i < kCalls; ++i) self.Synchronize([&order, i] { order.push_back(i); });
+    };
+    worker.Start();
+    const DWORD deadline = GetTickCount() + 10000;
+    MSG msg;
+    while (order.size() < kCalls / 2 && GetTickCount() < deadline) {
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+        else
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    }
+    const UINT_PTR tick = SetTimer(nullptr, 0, 20, nullptr);  // lets the loop see the end
+    while (!worker.Finished() && GetTickCount() < deadline) Application.HandleMessage();
+    KillTimer(nullptr, tick);
+    worker.WaitFor();
+    ASSERT_EQ(order.size(), static_cast<size_t>(kCalls));
+    for (int i = 0; i < kCalls; ++i) ASSERT_EQ(order[i], i);
+}
+
 TEST(Synchronize, ExecuteExceptionIsKeptNotLost) {
     TCallingThread worker;
     worker.body = [](TCallingThread&) { throw std::runtime_error("worker failed"); };

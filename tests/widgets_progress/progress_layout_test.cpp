@@ -263,3 +263,21 @@ TEST(ProgressText, OriginCentresAndNeverGoesNegative) {
     EXPECT_EQ(ProgressTextOrigin(22, 29, 10, 13).Y, 0);
     EXPECT_EQ(ProgressTextOrigin(22, 25, 33, 13).X, 0);  // -3 div 2 truncates to -1, raised to 0
 }
+
+TEST(ProgressPixels, FillIsClippedToThePictureAndLaidOutAsRRGGBB) {
+    std::uint32_t pixels[4 * 3];
+    std::fill(std::begin(pixels), std::end(pixels), 0xFFFFFFFFu);
+    const PixelView view{pixels, 4, 3};
+    FillPixels(view, {2, 1, 5, 5, 0x123456}, 0x123456);  // runs past the right and the bottom
+    FillPixels(view, {-3, -3, 4, 4, 0}, 0x0000FF);       // from above-left: only (0, 0)
+    FillPixels(view, {1, 0, 0, 3, 0}, 0);                // empty: nothing
+    // Red 0xFF of 0x0000FF lands in the third byte.
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 4; ++x) {
+            const std::uint32_t expected = x >= 2 && y >= 1 ? 0x00563412u
+                                           : x || y         ? 0xFFFFFFFFu
+                                                            : 0x00FF0000u;
+            EXPECT_EQ(pixels[y * 4 + x], expected) << x << "," << y;
+        }
+    }
+}

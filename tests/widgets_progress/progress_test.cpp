@@ -286,6 +286,150 @@ TEST_F(ProgressTest, LoadingDefersDrawingToItsEnd) {
     EXPECT_EQ(loaded->Picture().Width(), 489);
 }
 
+// The bar's picture drawn as its plan says with one GDI brush fill per rectangle, the text
+// by GDI, on a screen-compatible bitmap: the picture the bar must keep drawing exactly.
+void DrawPlanByGdi(TSpecialProgress& bar, tk::TBitmap& picture) {
+    const int width = bar.Width(), height = bar.Height();
+    picture.SetSize(width, height);
+    tk::TCanvas& canvas = picture.Canvas();
+    canvas.Font = bar.Font();
+    const auto fill = [&canvas](const std::vector<PaintRect>& rects) {
+        for (const PaintRect& r : rects) {
+            canvas.BrushColor = r.Color;
+            canvas.FillRect({r.X, r.Y, r.X + r.Width, r.Y + r.Height});
+        }
+    };
+    fill(PlanProgressBody(
+        bar.Layout(), width, height, bar.Solid(), bar.GradientBlocks(),
+        {tk::ColorToRGB(bar.StartColor()), tk::ColorToRGB(bar.EndColor()), bar.Color()}));
+    if (bar.TextOption() != toNoText) {
+        const std::string text = ProgressText(bar.TextOption(), bar.Caption(), bar.Percent());
+        const SIZE extent = canvas.TextExtent(text);
+        const TextOrigin origin = ProgressTextOrigin(
+            bar.TextCentered() ? width : bar.Layout().FilledWidth, extent.cx, height, extent.cy);
+        canvas.TextOut(origin.X, origin.Y, text);
+    }
+    fill(PlanProgressBorder(bar.BorderStyle() == tk::bsSingle, width, height, bar.Color()));
+}
+
+TEST_F(ProgressTest, PictureIsPixelForPixelTheGdiDrawingOfItsPlan) {
+    struct Case {
+        int width, height;
+        bool solid, gradient, single;
+        TColor start, end, ground;
+        TTextOption text;
+        bool centred;
+        std::vector<int> positions;
+    };
+    const std::vector<Case> cases = {
+        // The dialog's bar: shaded blocks and the caption, from empty to the cut last block.
+        {489,
+         33,
+         false,
+         true,
+         true,
+         tk::clWhite,
+         tk::clBlack,
+         tk::clWhite,
+         toCaption,
+         true,
+         {0, 1, 11, 12, 250, 486, 487}},
+        {489,
+         33,
+         false,
+         false,
+         true,
+         0x00C000,
+         0x3020F0,
+         kGround,
+         toPercent,
+         false,
+         {5, 30, 66, 100}},
+        {200,
+         20,
+         true,
+         false,
+         false,
+         0x102030,
+         0xF0E0D0,
+         tk::clBtnFace,
+         toFormat,
+         true,
+         {0, 13, 57, 100}},
+        {150,
+         15,
+         false,
+         true,
+         false,
+         0x3366CC,
+         0x3366CC,
+         tk::clWindow,
+         toNoText,
+         false,
+         {1, 50, 99}},
+    };
+    tk::TBitmap reference;
+    int compared = 0;
+    for (const Case& c : cases) {
+        bar = std::make_unique<TSpecialProgress>(nullptr);
+        bar->SetBounds(0, 0, c.width, c.height);
+        bar->SetMaximum(c.width - 2);  // positions in pixels of the inner width
+        bar->SetSolid(c.solid);
+        bar->SetGradientBlocks(c.gradient);
+        bar->SetBorderStyle(c.single ? tk::bsSingle : tk::bsNone);
+        bar->SetStartColor(c.start);
+        bar->SetEndColor(c.end);
+        bar->SetColor(c.ground);
+        bar->Font().SetColor(tk::clRed);
+        bar->SetTextOption(c.text);
+        bar->SetTextCentered(c.centred);
+        bar->SetCaption(c.text == toFormat ? "Gata %d%%" : "12.345,67 KB / 51.200,00 KB");
+        for (int position : c.positions) {
+            bar->SetPosition(position);
+            bar->SetCaption(bar->Caption() + " ");  // a caption that changes with every event
+            DrawPlanByGdi(*bar, reference);
+            for (int y = 0; y < c.height; ++y)
+                for (int x = 0; x < c.width; ++x)
+                    ASSERT_EQ(Pixel(x, y), ::GetPixel(reference.DC(), x, y))
+                        << c.width << "x" << c.height << " at " << position << ": " << x << ","
+                        << y;
+            ++compared;
+        }
+    }
+    EXPECT_EQ(compared, 18);
+}
+
+TEST_F(ProgressTest, RepaintsOnlyItsOwnRectangleAtOnce) {
+    tk::TForm form(nullptr);
+    form.SetCaption("progress repaint test");
+    form.SetClientSize(520, 80);
+    auto* progres = new TSpecialProgress(&form);
+    progres->SetParent(&form);
+    progres->SetBounds(10, 20, 489, 33);
+    progres->SetBorderStyle(tk::bsSingle);
+    progres->SetTextOption(toCaption);
+    progres->SetCaption("0");
+    form.Show();
+    tk::Application.ProcessMessages();
+
+    HDC dc = ::GetDC(form.Handle());
+    // Marks drawn over the form beside the bar and over the bar itself.
+    const COLORREF mark = RGB(0x12, 0x34, 0x56);
+    HBRUSH brush = ::CreateSolidBrush(mark);
+    const RECT beside{0, 0, 10, 80}, over{10, 20, 499, 53};
+    ::FillRect(dc, &beside, brush);
+    ::FillRect(dc, &over, brush);
+    ::DeleteObject(brush);
+    progres->SetCaption("1,00 KB / 2,00 KB");  // redraws and repaints at once
+    for (int y = 20; y < 53; y += 4)
+        for (int x = 10; x < 499; x += 7)
+            ASSERT_EQ(::GetPixel(dc, x, y), ::GetPixel(progres->Picture().DC(), x - 10, y - 20))
+                << x << "," << y;
+    EXPECT_EQ(::GetPixel(dc, 5, 40), mark);  // the form was neither erased nor repainted
+    ::ReleaseDC(form.Handle(), dc);
+    form.Hide();
+}
+
 TEST_F(ProgressTest, ShowsOnItsForm) {
     tk::TForm form(nullptr);
     form.SetCaption("progress test");

@@ -224,6 +224,10 @@ protected:
     // The canvas of the current paint (outside a paint it can only measure text).
     TCanvas& Canvas() { return FCanvas; }
     virtual void Paint() {}
+    // Repaint for a control that paints every pixel of its area: paints it at once on its
+    // parent's window, over its own rectangle only, with nothing behind it erased. A later
+    // windowless sibling overlapping it is repainted with it, as by Repaint.
+    void RepaintOpaque();
 
 private:
     TCanvas FCanvas;

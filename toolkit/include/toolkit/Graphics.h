@@ -103,10 +103,12 @@ private:
     HDC FDC = nullptr;
 };
 
-// An off-screen picture compatible with the screen, with a canvas on its memory DC.
+// An off-screen picture compatible with the screen, with a canvas on its memory DC. With
+// direct pixels it is a 32-bit top-down DIB section whose pixels, 0x00RRGGBB row after row,
+// can also be written in memory (GdiFlush first when GDI has drawn on it).
 class TBitmap {
 public:
-    TBitmap();
+    explicit TBitmap(bool directPixels = false);
     ~TBitmap();
     TBitmap(const TBitmap&) = delete;
     TBitmap& operator=(const TBitmap&) = delete;
@@ -116,8 +118,12 @@ public:
     void SetSize(int width, int height);  // contents are undefined afterwards
     TCanvas& Canvas() { return FCanvas; }
     HDC DC() const { return FDC.Get(); }
+    // The pixels of a direct-pixel picture (Width() per row); null otherwise or when empty.
+    std::uint32_t* Pixels() const { return FPixels; }
 
 private:
+    bool FDirectPixels;
+    std::uint32_t* FPixels = nullptr;
     TMemoryDC FDC;
     TGdiObject FBitmap;
     HGDIOBJ FOldBitmap = nullptr;

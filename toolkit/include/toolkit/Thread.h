@@ -8,17 +8,25 @@
 #include <functional>
 
 #include "toolkit/Handles.h"
+#include "toolkit/SyncQueue.h"
 
 namespace tk {
 
 // Runs `call` on the GUI thread while the calling worker waits; an exception raised there is
 // raised again in the worker. On the GUI thread it runs at once.
-void Synchronize(const std::function<void()>& call);
+void Synchronize(TCallRef call);
 // GUI thread: runs the calls handed over so far. Returns whether any ran.
 bool CheckSynchronize();
 bool IsGuiThread();
-// Signalled whenever a worker hands a call over (waits on the GUI thread include it).
+// Signalled when a worker hands a call over while the GUI thread waits in one of the waits
+// below; otherwise the worker posts `message` to `wnd`, so that any message loop (a message
+// box's too) runs the call. Installed as the queue's wake by the application.
 HANDLE SyncSignal();
+void WakeGuiThread(HWND wnd, UINT message);
+
+// The GUI thread's idle wait: returns when a message arrives (as WaitMessage does) or a worker
+// has handed a call over, which it has then run.
+void IdleServingGui();
 
 // Waits for `handle` to be signalled. On the GUI thread the wait keeps running handed-over
 // calls (and sent messages) as they arrive and wakes at least once a second; elsewhere it is
@@ -49,7 +57,7 @@ public:
     std::exception_ptr FatalException() const { return FFatalException; }
 
     // Runs `call` on the GUI thread while this worker waits; rethrows what it raised.
-    void Synchronize(const std::function<void()>& call) { tk::Synchronize(call); }
+    void Synchronize(TCallRef call) { tk::Synchronize(call); }
 
 protected:
     virtual void Execute() = 0;

@@ -76,10 +76,7 @@ HWND TApplication::UtilityWindow() {
     FUtilityWindow = CreateWindowExA(0, kUtilityClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                      GetModuleHandleA(nullptr), nullptr);
     HWND wnd = FUtilityWindow;
-    GuiSyncQueue().SetWakeHandler([wnd] {
-        SetEvent(SyncSignal());
-        PostMessageA(wnd, kWakeMessage, 0, 0);
-    });
+    GuiSyncQueue().SetWakeHandler([wnd] { WakeGuiThread(wnd, kWakeMessage); });
     return FUtilityWindow;
 }
 
@@ -133,8 +130,8 @@ void TApplication::HandleMessage() {
     if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         DispatchOne(msg);
     } else if (!CheckSynchronize()) {
-        // Idle: sleep until a message arrives (handed-over calls post a wake message).
-        WaitMessage();
+        // Idle: sleep until a message arrives or a worker hands a call over.
+        IdleServingGui();
     }
 }
 

@@ -224,7 +224,8 @@ void TCanvas::Draw(int x, int y, const TBitmap& bitmap) {
 
 // ---- TBitmap ----
 
-TBitmap::TBitmap() : FDC(CreateCompatibleDC(nullptr)) {
+TBitmap::TBitmap(bool directPixels)
+    : FDirectPixels(directPixels), FDC(CreateCompatibleDC(nullptr)) {
     FCanvas.SetHandle(FDC.Get());
 }
 
@@ -239,11 +240,25 @@ void TBitmap::SetSize(int width, int height) {
         FOldBitmap = nullptr;
     }
     FBitmap.Reset();
+    FPixels = nullptr;
     FWidth = width;
     FHeight = height;
     if (width <= 0 || height <= 0) return;
-    TWindowDC screen(nullptr);
-    FBitmap.Reset(CreateCompatibleBitmap(screen.Get(), width, height));
+    if (FDirectPixels) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;  // top row first
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        FBitmap.Reset(CreateDIBSection(FDC.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        if (FBitmap) FPixels = static_cast<std::uint32_t*>(bits);
+    } else {
+        TWindowDC screen(nullptr);
+        FBitmap.Reset(CreateCompatibleBitmap(screen.Get(), width, height));
+    }
     FOldBitmap = SelectObject(FDC.Get(), FBitmap.Get());
 }
 

@@ -7,7 +7,53 @@
 
 namespace tk {
 
-void Synchronize(const std::function<void()>& call) {
+namespace {
+
+// What a worker that has queued a call must do to have it run (see WakeGuiThread).
+enum ServingState : int {
+    ssBusy,     // the GUI thread is elsewhere: post the wake message for any message loop
+    ssWaiting,  // it blocks in ServingWait: the signal wakes it
+    ssPolling,  // it looks at the queue itself: nothing to do
+};
+std::atomic<int> gServing{ssBusy};
+
+// Calls come in runs (a download hands one over per read, a few hundred microseconds
+// apart): after one, the GUI thread polls a little for the next instead of going back to
+// its message queue, for at most a slice, after which messages get their turn.
+constexpr std::chrono::microseconds kPollTime{400};
+constexpr std::chrono::milliseconds kServeSlice{10};
+
+// Runs the queued calls and those that follow them closely. Every change of the state away
+// from polling is followed by a look at the queue, so no queued call goes unnoticed.
+void ServeRun() {
+    // With one processor the worker cannot come back while this thread polls.
+    static const bool polls = std::thread::hardware_concurrency() > 1;
+    const auto sliceEnd = std::chrono::steady_clock::now() + kServeSlice;
+    while (CheckSynchronize() && polls && std::chrono::steady_clock::now() < sliceEnd) {
+        gServing.store(ssPolling);
+        GuiSyncQueue().PollPending(kPollTime);
+        gServing.store(ssBusy);
+    }
+}
+
+// The GUI thread's blocking wait on `handles`, the last of which is the hand-over signal.
+DWORD ServingWait(DWORD count, const HANDLE* handles, DWORD timeout, DWORD wakeMask, DWORD flags) {
+    gServing.store(ssWaiting);
+    // A worker that queued before it could see the state posted its wake instead: that
+    // counts as the signal.
+    DWORD r = WAIT_OBJECT_0 + count - 1;
+    if (!GuiSyncQueue().HasPending())
+        r = MsgWaitForMultipleObjectsEx(count, handles, timeout, wakeMask, flags);
+    gServing.store(ssBusy);
+    // A worker that saw the state only signalled: its call is served here, before any
+    // message (which could open a message box of its own) is dispatched.
+    ServeRun();
+    return r;
+}
+
+}  // namespace
+
+void Synchronize(TCallRef call) {
     GuiSyncQueue().RunAndWait(call);
 }
 
@@ -25,25 +71,43 @@ HANDLE SyncSignal() {
     return signal.Get();
 }
 
+void WakeGuiThread(HWND wnd, UINT message) {
+    // Ordered after the queueing of the call (see ServeRun).
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+    switch (gServing.load()) {
+        case ssPolling:
+            break;
+        case ssWaiting:
+            SetEvent(SyncSignal());
+            break;
+        default:
+            PostMessageA(wnd, message, 0, 0);
+    }
+}
+
+void IdleServingGui() {
+    HANDLE signal = SyncSignal();
+    ServingWait(1, &signal, INFINITE, QS_ALLINPUT, 0);
+}
+
 void WaitServingGui(HANDLE handle) {
     if (!IsGuiThread()) {
         WaitForSingleObject(handle, INFINITE);
         return;
     }
     HANDLE handles[2] = {handle, SyncSignal()};
+    CheckSynchronize();
     for (;;) {
-        CheckSynchronize();
         // Only handed-over calls and sent messages run here (the GUI's posted input waits);
         // sent messages are served so that a worker's SendMessage cannot deadlock. The
         // timeout makes the wait look again at least once a second.
-        DWORD r = MsgWaitForMultipleObjects(2, handles, FALSE, 1000, QS_SENDMESSAGE);
+        DWORD r = ServingWait(2, handles, 1000, QS_SENDMESSAGE, 0);
         if (r == WAIT_OBJECT_0 || r == WAIT_FAILED) break;
         if (r == WAIT_OBJECT_0 + 2) {
             MSG msg;
             PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
         }
     }
-    CheckSynchronize();
 }
 
 TThread::TThread() {
