@@ -22,7 +22,7 @@
 
 #include "InternetHandle.h"
 #include "UrlGrabbers.h"
-#include "ZipEngineAbi.h"
+#include "engine/ZipEngineAbi.h"
 #include "toolkit/Application.h"
 
 using namespace quill::download;
