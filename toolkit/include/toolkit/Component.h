@@ -62,7 +62,7 @@ protected:
 private:
     void CollectLoadTree(std::vector<TComponent*>& out);
 
-    TComponent* FOwner = nullptr;
+    TComponent* FOwner = nullptr;  // not owned: the owner frees this component
     std::string FName;
     std::vector<TComponent*> FComponents;  // owned
     bool FLoading = false;

@@ -363,10 +363,10 @@ private:
     void HandleMouse(UINT msg, WPARAM wParam, LPARAM lParam);
     void ApplyFontToWindow();
 
-    HWND FHandle = nullptr;            // owned: destroyed with the control
-    WNDPROC FSystemProc = nullptr;     // the system class's procedure, for subclassed controls
-    std::vector<TControl*> FControls;  // children; not owned (owners free them)
-    TControl* FCapturedChild = nullptr;
+    HWND FHandle = nullptr;              // owned: destroyed with the control
+    WNDPROC FSystemProc = nullptr;       // the system class's procedure, for subclassed controls
+    std::vector<TControl*> FControls;    // children; not owned (owners free them)
+    TControl* FCapturedChild = nullptr;  // not owned: one of FControls while it has the mouse
     bool FTabStop = false;
     bool FDoubleBuffered = false;
     bool FParentBackground = false;

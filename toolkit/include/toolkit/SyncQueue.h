@@ -31,7 +31,7 @@ public:
     void operator()() const { FInvoke(FTarget); }
 
 private:
-    void* FTarget;
+    void* FTarget;  // not owned: the call, alive until it has run
     void (*FInvoke)(void*);
 };
 
@@ -60,15 +60,15 @@ private:
     struct Request {
         explicit Request(TCallRef c) : call(c) {}
         TCallRef call;
-        Request* next = nullptr;
+        Request* next = nullptr;  // not owned: the next waiting worker's request
         std::exception_ptr error;
         bool sleeping = false;  // under FLock: the worker sleeps on it
         std::atomic<bool> done{false};
     };
 
     TSyncLock FLock;
-    Request* FHead = nullptr;  // oldest first
-    Request* FTail = nullptr;
+    Request* FHead = nullptr;  // not owned (each lives on its worker's stack); oldest first
+    Request* FTail = nullptr;  // not owned: the newest request
     std::atomic<bool> FHasPending{false};  // FHead != nullptr, readable without the lock
     std::function<void()> FWake;
     std::thread::id FGuiThread;
