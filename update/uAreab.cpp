@@ -10,6 +10,7 @@
 #include "update/ProgressText.h"
 #include "update/UpdateSignature.h"
 #include "toolkit/Application.h"
+#include "toolkit/Exception.h"
 #include "toolkit/Graphics.h"
 #include "update/utils.h"
 
@@ -21,6 +22,7 @@ namespace quill::update {
 namespace {
 
 constexpr const char* ArchiveName = "UpdateQl.zip";
+constexpr const char* UnknownFailureText = "eroare necunoscuta";
 
 UpdateDialogWatcher& DialogWatcher() {
     static UpdateDialogWatcher watcher;
@@ -208,17 +210,6 @@ void TfAreAbon::htProgress(tk::TObject*, int64_t Position, int64_t TotalSize, co
     progres->SetCaption(DownloadCaption(Position, TotalSize, LocaleSeparators()));
 }
 
-// The failure's own text, for the user.
-static std::string FailureText(std::exception_ptr error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        if (*e.what()) return e.what();
-    } catch (...) {
-    }
-    return "eroare necunoscuta";
-}
-
 void TfAreAbon::htDoneFile(tk::TObject*, const std::string&, int32_t, const std::string&) {
     FInstalling = true;
     // Whatever a step raises, the version is recorded, the user is told in one box, and the
@@ -235,12 +226,13 @@ void TfAreAbon::htDoneFile(tk::TObject*, const std::string&, int32_t, const std:
         const int32_t result = ZipArchiver1->Extract();
         installed = UpdateInstalled(result, ZipArchiver1->SuccessCount(), false);
     } catch (...) {
-        failure = FailureText(std::current_exception());
+        failure = tk::ExceptionText(std::current_exception(), UnknownFailureText);
     }
     try {
         RecordInstalledVersion(ZipArchiver1->ExtrBaseDir + "\\" + MainExecutable);
     } catch (...) {
-        if (failure.empty()) failure = FailureText(std::current_exception());
+        if (failure.empty())
+            failure = tk::ExceptionText(std::current_exception(), UnknownFailureText);
     }
     tk::ShowMessage(InstallMessage(installed, failure));
     tk::Application.Terminate();

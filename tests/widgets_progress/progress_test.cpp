@@ -6,6 +6,7 @@
 
 #include "toolkit/Application.h"
 #include "toolkit/Forms.h"
+#include "toolkit/Handles.h"
 
 #include <gtest/gtest.h>
 
@@ -412,21 +413,20 @@ TEST_F(ProgressTest, RepaintsOnlyItsOwnRectangleAtOnce) {
     form.Show();
     tk::Application.ProcessMessages();
 
-    HDC dc = ::GetDC(form.Handle());
+    tk::TWindowDC window(form.Handle());
+    HDC dc = window.Get();
     // Marks drawn over the form beside the bar and over the bar itself.
     const COLORREF mark = RGB(0x12, 0x34, 0x56);
-    HBRUSH brush = ::CreateSolidBrush(mark);
+    tk::TGdiObject brush(::CreateSolidBrush(mark));
     const RECT beside{0, 0, 10, 80}, over{10, 20, 499, 53};
-    ::FillRect(dc, &beside, brush);
-    ::FillRect(dc, &over, brush);
-    ::DeleteObject(brush);
+    ::FillRect(dc, &beside, static_cast<HBRUSH>(brush.Get()));
+    ::FillRect(dc, &over, static_cast<HBRUSH>(brush.Get()));
     progres->SetCaption("1,00 KB / 2,00 KB");  // redraws and repaints at once
     for (int y = 20; y < 53; y += 4)
         for (int x = 10; x < 499; x += 7)
             ASSERT_EQ(::GetPixel(dc, x, y), ::GetPixel(progres->Picture().DC(), x - 10, y - 20))
                 << x << "," << y;
     EXPECT_EQ(::GetPixel(dc, 5, 40), mark);  // the form was neither erased nor repainted
-    ::ReleaseDC(form.Handle(), dc);
     form.Hide();
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <stdexcept>
 #include <string>
 
@@ -25,5 +26,17 @@ public:
     EOSError(const std::string& message, std::uint32_t code) : Exception(message), Code(code) {}
     std::uint32_t Code;
 };
+
+// The text of a caught exception for the user: its message, or `fallback` when it has none
+// (not a std::exception, or an empty message).
+inline std::string ExceptionText(std::exception_ptr error, const std::string& fallback) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        if (*e.what()) return e.what();
+    } catch (...) {
+    }
+    return fallback;
+}
 
 }  // namespace tk

@@ -4,6 +4,7 @@
 #include <ole2.h>
 #include <commctrl.h>
 
+#include "toolkit/Exception.h"
 #include "toolkit/ExtCtrls.h"
 #include "toolkit/Forms.h"
 #include "toolkit/Graphics.h"
@@ -195,14 +196,7 @@ void TApplication::HandleException(std::exception_ptr error) {
         OnException(this, error);
         return;
     }
-    std::string text = "Unknown error";
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        text = e.what();
-    } catch (...) {
-    }
-    MessageBox(text, "", MB_OK | MB_ICONERROR);
+    MessageBox(ExceptionText(error, "Unknown error"), "", MB_OK | MB_ICONERROR);
 }
 
 void ShowMessage(const std::string& text) {
