@@ -63,6 +63,20 @@ TEST(HostileArchiveTest, ZipSlipAndDeviceNamesAreSkippedAndNothingLeavesTheBase)
         EXPECT_TRUE(host.skippedWith(name, ZE_SkipUnsafeName)) << name;
 }
 
+TEST(HostileArchiveTest, AskedToRefuseUnsafeNamesTheRunInstallsNothingAndSaysSo) {
+    Sandbox box;
+    auto before = snapshot(box.scratch.path());
+    RecordingHost host;
+    auto request = requestFor("hostile.zip", box.base);
+    request.refuseUnsafeNames = true;
+    EXPECT_EQ(extract(request, host), ZE_Aborting);
+    EXPECT_EQ(snapshot(box.scratch.path()), before);
+    EXPECT_TRUE(host.skippedWith("../evil.txt", ZE_SkipUnsafeName));
+    ASSERT_FALSE(host.only("message").empty());
+    EXPECT_EQ(host.only("message").back().value, ZE_ErrUnsafeName);
+    EXPECT_TRUE(host.only("item").empty()) << "refused before the first entry is written";
+}
+
 TEST(HostileArchiveTest, UnsafeNamesAreRefusedWithoutFolderNamesToo) {
     Sandbox box;
     RecordingHost host;

@@ -67,6 +67,14 @@ def python_zip(name, entries, compression=zipfile.ZIP_STORED, force_zip64=False)
 python_zip('stored.zip', [('readme.txt', b'read me\n'), ('docs/', None),
                           ('docs/guide.txt', text(3000)), ('bin/tool.dat', rng.randbytes(5000))])
 python_zip('zip64.zip', [('big/part.txt', text(20000))], zipfile.ZIP_DEFLATED, force_zip64=True)
+# A release over an installed one (built by the test): replaced files, one unchanged, new ones in
+# new folders, and the main executable.
+INSTALL = [('quill.exe', rng.randbytes(9000)), ('a.txt', text(4000)), ('sub/b.bin', rng.randbytes(20000)),
+           ('same.txt', b'unchanged between releases\n'), ('new.txt', b'new\n'),
+           ('newdir/deeper/c.txt', text(700))]
+python_zip('install.zip', INSTALL, zipfile.ZIP_DEFLATED)
+for relative, data in INSTALL:
+    write(os.path.join(out, 'src-install'), relative, data)
 python_zip('samename.zip', [('a/x.txt', b'first'), ('b/x.txt', b'second')])
 python_zip('hostile.zip', [
     ('../evil.txt', b'evil'),
