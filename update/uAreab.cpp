@@ -173,7 +173,7 @@ void TfAreAbon::StoreSettings() {
     ht->OnDoneFile.Assign(this, &TfAreAbon::htDoneFile);
     ht->OnError.Assign(this, &TfAreAbon::htError);
 
-    ZipArchiver1->ExtrOptions = {ExtrOverWrite};
+    ZipArchiver1->ExtrOptions = {ExtrOverWrite, ExtrRefuseUnsafe};  // all or nothing
     ZipArchiver1->Password = "marigoldstep";
     ZipArchiver1->SetPasswordReqCount(1);
     ZipArchiver1->Unattended = false;

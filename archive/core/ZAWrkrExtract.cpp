@@ -122,6 +122,7 @@ void TZAWorker::ExtractOperation() {
         record.freshen = Flag(ExtrOptions.Has(ExtrFreshen) && !ExtrOptions.Has(ExtrUpdate));
         record.directoryNames = Flag(ExtrOptions.Has(ExtrDirNames));
         record.overwrite = Flag(ExtrOptions.Has(ExtrOverWrite));
+        record.refuseUnsafe = Flag(ExtrOptions.Has(ExtrRefuseUnsafe));
         record.specCount = int32_t(specs.size());
         record.archive = archivePath.c_str();
         record.specs = specs.empty() ? nullptr : specs.data();

@@ -48,13 +48,21 @@ bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
 
 class PosixFile final : public WritableFile {
 public:
-    explicit PosixFile(int fd) : fd_(fd) {}
+    PosixFile(int fd, fs::path path) : fd_(fd), path_(std::move(path)) {}
     bool write(std::span<const std::uint8_t> bytes) override { return writeAll(fd_.get(), bytes); }
-    bool flush() override { return ::fsync(fd_.get()) == 0; }
+    // The first flush also puts the file's name on the disk: a new file is only as durable as
+    // the folder entry that names it.
+    bool flush() override {
+        if (::fsync(fd_.get()) != 0) return false;
+        if (!named_) named_ = syncFolderOf(path_);
+        return named_;
+    }
     bool close() override { return ::close(fd_.release()) == 0; }
 
 private:
     Descriptor fd_;
+    fs::path path_;
+    bool named_ = false;
 };
 
 FileStatus statusOf(int error) {
@@ -82,7 +90,7 @@ public:
     std::unique_ptr<WritableFile> create(const fs::path& path) override {
         int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd < 0) return nullptr;
-        return std::make_unique<PosixFile>(fd);
+        return std::make_unique<PosixFile>(fd, path);
     }
     FileStatus replace(const fs::path& from, const fs::path& to) override {
         if (::rename(from.c_str(), to.c_str()) != 0) return statusOf(errno);

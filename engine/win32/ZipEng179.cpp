@@ -46,6 +46,7 @@ zipengine::ExtractRequest requestFrom(const ZE_CommandRecord& record) {
     request.freshen = isTrue(record.freshen) && !request.update;
     request.trace = isTrue(record.trace);
     request.verbose = isTrue(record.verbose) || request.trace;
+    request.refuseUnsafeNames = isTrue(record.refuseUnsafe);
     return request;
 }
 

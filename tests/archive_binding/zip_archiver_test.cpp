@@ -18,7 +18,8 @@ namespace {
 struct SeenRecord {
     std::string password, archive, baseFolder;
     std::vector<std::string> specs;
-    int32_t overwrite = 0, verbose = 0, trace = 0, test = 0, passwordRequests = -1, check = 0;
+    int32_t overwrite = 0, refuseUnsafe = 0, verbose = 0, trace = 0, test = 0,
+            passwordRequests = -1, check = 0;
     bool hasWindow = false;
 };
 
@@ -43,6 +44,7 @@ protected:
             seen.baseFolder = r.baseFolder ? r.baseFolder : "<none>";
             for (int i = 0; i < r.specCount; ++i) seen.specs.push_back(r.specs[i].spec);
             seen.overwrite = r.overwrite;
+            seen.refuseUnsafe = r.refuseUnsafe;
             seen.verbose = r.verbose;
             seen.trace = r.trace;
             seen.test = r.test;
@@ -101,6 +103,7 @@ TEST_F(ZipArchiverTest, ExtractHandsTheEngineOneRecordAndReportsProgress) {
     EXPECT_EQ(seen.baseFolder, Base() + "/");
     EXPECT_TRUE(seen.specs.empty());
     EXPECT_EQ(seen.overwrite, kTrue);
+    EXPECT_EQ(seen.refuseUnsafe, kFalse);
     EXPECT_EQ(seen.verbose, kTrue);
     EXPECT_EQ(seen.trace, kFalse);
     EXPECT_EQ(seen.test, kFalse);
@@ -165,9 +168,10 @@ TEST_F(ZipArchiverTest, MissingBaseFolderIs10504WithoutTheEngine) {
     EXPECT_NE(dialogs[0].find("Extract directory '" + Base() + "/nowhere/' must exist"),
               std::string::npos);
 
-    zip.ExtrOptions = {ExtrOverWrite, ExtrForceDirs};  // unless the folder may be made
+    zip.ExtrOptions = {ExtrOverWrite, ExtrForceDirs, ExtrRefuseUnsafe};  // unless it may be made
     EXPECT_EQ(zip.Extract(), 0);
     EXPECT_TRUE(fs::is_directory(Base() + "/nowhere"));
+    EXPECT_EQ(seen.refuseUnsafe, kTrue);
 }
 
 TEST_F(ZipArchiverTest, MissingLibraryIs10650NamingTheLibrary) {

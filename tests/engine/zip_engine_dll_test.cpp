@@ -322,6 +322,14 @@ TEST_F(ZipEngineDllTest, HostileNamesStayInsideTheBase) {
     EXPECT_FALSE(fs::exists(base_.parent_path() / "up.txt"));
     EXPECT_FALSE(fs::exists("C:\\drive.txt"));
     EXPECT_EQ(log_.only(ZE_ActSkipped).size(), 10u);
+
+    // Asked for all or nothing, the first such name fails the run before anything is written.
+    fs::remove_all(base_);
+    fs::create_directories(base_);
+    record.refuseUnsafe = kTrue;
+    EXPECT_EQ(unzExec_(&record), ZE_Aborting);
+    EXPECT_TRUE(fs::is_empty(base_));
+    EXPECT_EQ(log_.only(ZE_ActMessage).back().arg1, ZE_ErrUnsafeName);
 }
 
 TEST_F(ZipEngineDllTest, TargetInUseIsRetriedUntilReleased) {

@@ -2,6 +2,7 @@
 """The update dialog and the install sequence, driven as a person drives them: a program
 folder with the updater, the zip engine and a running quill.exe of version 1.0.0.0, the
 update server on the updater's port, clicks on the dialog's buttons, answers to its boxes."""
+import io
 import os
 import re
 import shutil
@@ -9,6 +10,7 @@ import subprocess
 import sys
 import time
 import unittest
+import zipfile
 from decimal import ROUND_HALF_UP, Decimal
 
 sys.path.insert(0, os.path.join(os.environ["QUILL_SOURCE_DIR"], "tests", "support"))
@@ -319,6 +321,16 @@ class InstallTest(unittest.TestCase):
             data = bytearray(f.read())
         data[200:260] = bytes(60)  # inside the first entry's data
         self.failed_install("damaged", archive=bytes(data), boxes=1)
+
+    def test_entry_that_cannot_be_placed_safely_installs_nothing(self):
+        buffer = io.BytesIO()
+        with zipfile.ZipFile(buffer, "w") as archive:
+            archive.writestr("good.txt", b"good")
+            archive.writestr("../evil.txt", b"evil")
+        self.failed_install("unsafe", archive=buffer.getvalue(), boxes=1)
+        self.assertIsNone(self.installation.file("good.txt"))
+        parent = os.path.dirname(os.path.normpath(self.installation.program.folder))
+        self.assertFalse(os.path.exists(os.path.join(parent, "evil.txt")))
 
     def test_missing_engine(self):
         self.failed_install("noengine", engine=False, boxes=1)

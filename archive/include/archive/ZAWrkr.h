@@ -58,7 +58,11 @@ enum ExtrOptsEnum : uint8_t {
     ExtrFreshen,
     ExtrUpdate,
     ExtrTest,
-    ExtrForceDirs
+    ExtrForceDirs,
+    // An entry that cannot be placed safely (a name leading out of the base folder, a device
+    // name) fails the whole extraction, which then writes nothing; without it such entries are
+    // skipped and the others extracted.
+    ExtrRefuseUnsafe
 };
 
 // A set of extraction options.

@@ -152,7 +152,8 @@ struct ZE_CommandRecord {
     std::int32_t inputStreamSize;   // 104
     std::int32_t passwordRequests;  // 108 0..15
     const char* baseFolder;         // 112 with a trailing separator, or null
-    std::int32_t reserved116[8];    // 116..144
+    std::int32_t refuseUnsafe;      // 116 an entry that cannot be placed safely fails the run
+    std::int32_t reserved120[7];    // 120..144
     std::int32_t checkValue;        // 148 kCheckValue
 };
 
@@ -186,6 +187,7 @@ static_assert(offsetof(ZE_CommandRecord, overwrite) == 64);
 static_assert(offsetof(ZE_CommandRecord, archive) == 72);
 static_assert(offsetof(ZE_CommandRecord, passwordRequests) == 108);
 static_assert(offsetof(ZE_CommandRecord, baseFolder) == 112);
+static_assert(offsetof(ZE_CommandRecord, refuseUnsafe) == 116);
 static_assert(offsetof(ZE_CommandRecord, checkValue) == 148);
 static_assert(offsetof(ZE_CallbackRecord, actionReply) == 12);
 static_assert(offsetof(ZE_CallbackRecord, text) == 20);
