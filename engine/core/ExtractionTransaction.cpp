@@ -85,6 +85,8 @@ ExtractionTransaction::ExtractionTransaction(fs::path baseFolder,
                                              std::chrono::milliseconds inUseRetry, FileOps& ops)
     : base_(std::move(baseFolder)), inUseRetry_(inUseRetry), ops_(ops) {
     if (base_.empty()) base_ = pathFromUtf8(".");
+    // Without a trailing separator: the journal names everything relative to it.
+    if (!base_.has_filename() && base_.has_relative_path()) base_ = base_.parent_path();
     std::error_code error;
     if (!fs::exists(base_, error)) {
         // Created and remembered, so a rollback removes it again.
@@ -120,6 +122,12 @@ ExtractionTransaction::Journal& ExtractionTransaction::journal() {
     return *journal_;
 }
 
+void ExtractionTransaction::note(const std::string& line) {
+    // On the disk before what it names exists: no cut can leave a file the journal lacks.
+    journal().append(line);
+    journal().flush();
+}
+
 void ExtractionTransaction::makeFolder(const fs::path& relativeFolder) {
     fs::path folder = base_;
     for (const fs::path& segment : relativeFolder) {
@@ -127,7 +135,7 @@ void ExtractionTransaction::makeFolder(const fs::path& relativeFolder) {
         if (checkedFolders_.contains(folder)) continue;
         std::error_code error;
         if (!fs::exists(fs::symlink_status(folder, error))) {
-            journal().append(journal::folderLine(journal::relativeName(base_, folder)));
+            note(journal::folderLine(journal::relativeName(base_, folder)));
             if (ops_.makeFolder(folder) != FileStatus::Ok)
                 throw EngineError(ZE_ErrWrite, "Cannot create folder " + utf8FromPath(folder));
         } else if (!fs::is_directory(folder, error)) {
@@ -158,7 +166,7 @@ std::unique_ptr<ExtractionTransaction::StagedFile> ExtractionTransaction::beginF
     if (fs::is_directory(fs::symlink_status(target, error)))
         throw EngineError(ZE_ErrWrite, "A folder has the name of file " + utf8FromPath(target));
     Staged staged{uniqueSibling(target, journal::kStagedSuffix), target};
-    journal().append(journal::stagedLine(journal::relativeName(base_, staged.temporary)));
+    note(journal::stagedLine(journal::relativeName(base_, staged.temporary)));
     auto file = std::make_unique<StagedFile>();
     file->file_ = ops_.create(staged.temporary);
     if (!file->file_)

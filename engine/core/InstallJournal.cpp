@@ -87,7 +87,10 @@ std::string preparedLine(std::size_t entries, std::uint32_t crcBefore) {
 Contents parse(std::string_view text) {
     Contents contents;
     if (!text.starts_with(kHeader)) {
-        contents.tornHeader = kHeader.starts_with(text);
+        // Cut before the header was on the disk: what it left (a beginning of the header, or
+        // zeros where the file system had no data yet) is all there is of the install.
+        std::string_view written = text.substr(0, text.find_last_not_of('\0') + 1);
+        contents.tornHeader = kHeader.starts_with(written);
         return contents;
     }
     contents.headerOk = true;

@@ -20,12 +20,13 @@ using Tree = std::map<std::string, std::string>;
 
 constexpr int kKilledStatus = 77;
 
-// The platform's operations, counted; the call numbered `at` fails, or ends the process, or
-// is the first of those that never reach the disk (as after a kill, without the process).
-// Also watches that nothing is put in place while a file written through it is unflushed.
+// The platform's operations, counted; the call numbered `at` fails, or ends the process (after
+// a power cut also loses what was not flushed: zeros in its place), or is the first of those
+// that never reach the disk (as after a kill, without ending the process). Also watches that
+// nothing is put in place while it or the journal has bytes that are not flushed.
 class FaultyFileOps final : public zipengine::FileOps {
 public:
-    enum class Fault { Fail, Kill, Dead };
+    enum class Fault { Fail, Kill, PowerCut, Dead };
     FaultyFileOps(Fault fault, int at) : fault_(fault), at_(at) {}
 
     int calls = 0;
@@ -38,7 +39,8 @@ public:
         ++calls;
         if (fault_ == Fault::Dead) return at_ > 0 && calls >= at_;
         if (calls != at_) return false;
-        if (fault_ == Fault::Kill) _exit(kKilledStatus);
+        if (fault_ == Fault::PowerCut) loseWhatWasNotFlushed();
+        if (fault_ == Fault::Kill || fault_ == Fault::PowerCut) _exit(kKilledStatus);
         return true;
     }
 
@@ -48,7 +50,9 @@ public:
         return file ? std::make_unique<File>(*this, path, std::move(file)) : nullptr;
     }
     FileStatus replace(const fs::path& from, const fs::path& to) override {
-        for (const std::string& name : dirty_) unflushedAtReplace.push_back(name);
+        for (const auto& [path, unflushed] : dirty_)
+            if (path == from || path.extension() == ".journal")
+                unflushedAtReplace.push_back(path.filename().string());
         replaced.push_back(to.filename().string());
         replaceCalls.push_back(calls + 1);
         return hit() ? FileStatus::Failed : real_.replace(from, to);
@@ -57,7 +61,9 @@ public:
         return hit() ? FileStatus::Failed : real_.keepCopy(existing, copy);
     }
     FileStatus remove(const fs::path& path) override {
-        return hit() ? FileStatus::Failed : real_.remove(path);
+        if (hit()) return FileStatus::Failed;
+        dirty_.erase(path);
+        return real_.remove(path);
     }
     FileStatus makeFolder(const fs::path& path) override {
         return hit() ? FileStatus::Failed : real_.makeFolder(path);
@@ -77,16 +83,16 @@ private:
     class File final : public zipengine::WritableFile {
     public:
         File(FaultyFileOps& ops, fs::path path, std::unique_ptr<zipengine::WritableFile> real)
-            : ops_(ops), name_(path.filename().string()), real_(std::move(real)) {}
-        ~File() override { ops_.dirty_.erase(name_); }
+            : ops_(ops), path_(std::move(path)), real_(std::move(real)) {}
         bool write(std::span<const std::uint8_t> bytes) override {
             if (ops_.hit()) return false;
-            ops_.dirty_.insert(name_);
+            ops_.dirty_.try_emplace(path_, written_);
+            written_ += bytes.size();
             return real_->write(bytes);
         }
         bool flush() override {
             if (ops_.hit() || !real_->flush()) return false;
-            ops_.dirty_.erase(name_);
+            ops_.dirty_.erase(path_);
             return true;
         }
         bool close() override {
@@ -96,14 +102,25 @@ private:
 
     private:
         FaultyFileOps& ops_;
-        std::string name_;
+        fs::path path_;
+        std::uint64_t written_ = 0;
         std::unique_ptr<zipengine::WritableFile> real_;
     };
+
+    void loseWhatWasNotFlushed() {
+        for (const auto& [path, flushed] : dirty_) {
+            std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+            file.seekg(0, std::ios::end);
+            auto size = static_cast<std::uint64_t>(file.tellg());
+            file.seekp(static_cast<std::streamoff>(flushed));
+            file << std::string(size - flushed, '\0');
+        }
+    }
 
     Fault fault_;
     int at_;
     zipengine::FileOps& real_ = zipengine::platformFileOps();
-    std::set<std::string> dirty_;
+    std::map<fs::path, std::uint64_t> dirty_;  // written, not flushed since: bytes that are
 };
 
 // The installed release: files the archive replaces, one it holds unchanged, one it lacks.
@@ -117,6 +134,7 @@ void installOldRelease(const fs::path& base) {
 
 zipengine::ExtractRequest installRequest(const fs::path& base, zipengine::FileOps& ops) {
     auto request = requestFor("install.zip", base);
+    request.baseFolder = base.string() + "/";  // as the component hands it over
     request.fileOps = &ops;
     return request;
 }
@@ -155,15 +173,17 @@ std::string wholeMainProgram(const fs::path& base) {
     return whole ? "" : "quill.exe is not whole: " + std::to_string(bytes.size()) + " bytes";
 }
 
-TEST(InstallJournalTest, KillAtEveryCallLeavesAProgramThatRecoveryMakesOldOrNew) {
+TEST(InstallJournalTest, KillOrPowerCutAtEveryCallLeavesAProgramThatRecoveryMakesOldOrNew) {
     const Releases& trees = releases();
     int completedAt = 0;
-    for (int n = 1; completedAt == 0; ++n) {
-        SCOPED_TRACE("killed at call " + std::to_string(n));
+    for (int step = 2; completedAt == 0; ++step) {
+        const int n = step / 2;  // each call is cut by a kill, then by a power cut
+        auto fault = step % 2 ? FaultyFileOps::Fault::PowerCut : FaultyFileOps::Fault::Kill;
+        SCOPED_TRACE((step % 2 ? "power cut at call " : "killed at call ") + std::to_string(n));
         ScratchFolder scratch;
         installOldRelease(scratch.path());
         int status = inChild([&] {
-            FaultyFileOps ops(FaultyFileOps::Fault::Kill, n);
+            FaultyFileOps ops(fault, n);
             RecordingHost host;
             return extract(installRequest(scratch.path(), ops), host) == 6 ? 0 : 1;
         });

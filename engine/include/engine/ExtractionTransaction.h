@@ -72,6 +72,8 @@ private:
     std::filesystem::path uniqueSibling(const std::filesystem::path& target,
                                         const char* suffix) const;
     Journal& journal();
+    // Records a folder or staged file about to be made.
+    void note(const std::string& line);
     // Waits until no existing target is held open against replacing; false when time is up.
     bool waitUntilReplaceable();
 

@@ -53,8 +53,9 @@ inline constexpr std::string_view kDoneLine = "done\n";
 
 struct Contents {
     bool headerOk = false;
-    bool tornHeader = false;  // only a beginning of the header: cut while it was written
-    bool damaged = false;     // a whole line that is not ours, or a prepared line that fails
+    bool tornHeader =
+        false;             // only a beginning of the header (or zeros): cut before it was flushed
+    bool damaged = false;  // a whole line that is not ours, or a prepared line that fails
     bool prepared = false;
     bool done = false;
     std::vector<std::string> folders, staged;
