@@ -283,13 +283,21 @@ void ExtractionTransaction::commit() {
         if (status != FileStatus::Ok)
             fail(ZE_ErrWrite, "Cannot place " + utf8FromPath(staged.target));
     }
+    finished_ = true;
     try {
         journal().append(journal::kDoneLine);
         journal().flush();
-    } catch (const EngineError& error) {
-        fail(ZE_ErrWrite, error.what());
+    } catch (const EngineError&) {
+        // Every target holds its new file. Undoing that with a "done" that may reach the disk
+        // later would be worse: the old copies and the journal stay, and the next recovery,
+        // finding every target new, removes them.
+        journal_->close();
+        for (const journal::Entry& entry : entries)
+            for (const std::string* copy : {&entry.oldCopy, &entry.aside})
+                if (!copy->empty() && present(*journal::resolve(base_, *copy)))
+                    leftovers_.push_back(*journal::resolve(base_, *copy));
+        return;
     }
-    finished_ = true;
     journal_->close();
 
     for (const journal::Entry& entry : entries) {

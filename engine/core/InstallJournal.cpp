@@ -217,8 +217,9 @@ public:
             }))
             return forward();
         if (contents_.done && !backOnly) {
-            // Past the commit, but the journal cannot be fully trusted any more: whatever is
-            // on disk stays, old copies included.
+            // Past the commit, yet not every target holds its new file (or the journal is
+            // damaged): whatever is on disk stays, old copies included.
+            trusted_ = false;
             return finish(RecoveryOutcome::RolledForward);
         }
         return backward();
