@@ -273,20 +273,31 @@ private:
     }
 
     RecoveryResult backward() {
+        // What each target needs, decided before anything changes: its old file back from the
+        // kept copy (or from where it was moved aside), or, new to the install, to go.
+        enum class Step { Keep, FromOldCopy, FromAside, Remove };
+        std::vector<Step> steps;
         std::vector<const fs::path*> toChange;
-        for (const Paths& p : paths_) toChange.push_back(&p.target);
-        if (auto refused = probe(toChange)) return *refused;
-        for (Paths& p : paths_) {
+        for (const Paths& p : paths_) {
             bool targetIsNew = isNew(p.target, p.newFile);
             bool targetMissing = !present(p.target);
+            Step step = Step::Keep;
+            if (!p.oldCopy.empty() && present(p.oldCopy) && (targetMissing || targetIsNew))
+                step = Step::FromOldCopy;
+            else if (!p.aside.empty() && present(p.aside) && targetMissing)
+                step = Step::FromAside;
+            else if (p.oldCopy.empty() && targetIsNew)
+                step = Step::Remove;
+            steps.push_back(step);
+            if (step != Step::Keep) toChange.push_back(&p.target);
+        }
+        if (auto refused = probe(toChange)) return *refused;
+        for (std::size_t i = 0; i < paths_.size(); ++i) {
+            const Paths& p = paths_[i];
             FileStatus status = FileStatus::Ok;
-            if (!p.oldCopy.empty() && present(p.oldCopy) && (targetMissing || targetIsNew)) {
-                status = ops_.replace(p.oldCopy, p.target);
-            } else if (!p.aside.empty() && present(p.aside) && targetMissing) {
-                status = ops_.replace(p.aside, p.target);
-            } else if (p.oldCopy.empty() && targetIsNew) {
-                status = ops_.remove(p.target);
-            }
+            if (steps[i] == Step::FromOldCopy) status = ops_.replace(p.oldCopy, p.target);
+            if (steps[i] == Step::FromAside) status = ops_.replace(p.aside, p.target);
+            if (steps[i] == Step::Remove) status = ops_.remove(p.target);
             if (status != FileStatus::Ok) return blocked(p.target);
         }
         return finish(RecoveryOutcome::RolledBack);

@@ -299,4 +299,30 @@ TEST(InstallJournalTest, MissingStagedFileOrDamagedJournalGoesBackAndLosesNoOldF
     }
 }
 
+TEST(InstallJournalTest, ATargetHeldOpenStopsEverythingBeforeAnythingChanges) {
+    const Releases& trees = releases();
+    ScratchFolder scratch;
+    installOldRelease(scratch.path());
+    FaultyFileOps ops(FaultyFileOps::Fault::Fail, 0);
+    ops.inUse = scratch.path() / "sub/b.bin";
+    RecordingHost host;
+    EXPECT_EQ(extract(installRequest(scratch.path(), ops), host), ZE_Aborting);
+    EXPECT_EQ(host.only("message").back().value, ZE_ErrInUse);
+    EXPECT_EQ(ops.replaced, std::vector<std::string>{}) << "waited for before any swap";
+    EXPECT_EQ(snapshot(scratch.path()), trees.oldTree);
+
+    // Recovery too: blocked, it names the file and changes nothing; released, it ends the job.
+    cutInTheMiddleOfTheCommit(scratch.path());
+    Tree cut = snapshot(scratch.path());
+    FaultyFileOps holding(FaultyFileOps::Fault::Fail, 0);
+    holding.inUse = scratch.path() / "quill.exe";
+    auto blocked = zipengine::recoverInterruptedInstall(scratch.path(), holding);
+    EXPECT_EQ(blocked.outcome, RecoveryOutcome::Blocked);
+    EXPECT_EQ(fs::path(blocked.blockedFile).filename(), "quill.exe");
+    EXPECT_EQ(snapshot(scratch.path()), cut);
+    EXPECT_EQ(zipengine::recoverInterruptedInstall(scratch.path()).outcome,
+              RecoveryOutcome::RolledForward);
+    EXPECT_EQ(snapshot(scratch.path()), trees.newTree);
+}
+
 }  // namespace
