@@ -1,5 +1,6 @@
 #include "update/UpdateEntry.h"
 
+#include "update/ProcessEnd.h"
 #include "update/UpdateDecision.h"
 #include "toolkit/Application.h"
 #include "update/uAreab.h"
@@ -28,7 +29,8 @@ int RunUpdater(const std::vector<std::string>& arguments) {
     const UpdateDecision decision = DecideUpdate(start, reply);
     if (!decision.Due) return 0;
     ShowUpdateDialog(start.InstalledVersion, decision.AvailableVersion, start.InstallationId);
-    return 0;
+    // Everything of the run is done and on disk: nothing that comes after may keep it alive.
+    EndProcess();
 }
 
 }  // namespace quill::update
