@@ -11,6 +11,7 @@
 #include "engine/EntryName.h"
 #include "engine/EntryTime.h"
 #include "engine/ExtractionTransaction.h"
+#include "engine/InstallJournal.h"
 #include "engine/NameText.h"
 #include "engine/ZipDirectory.h"
 
@@ -110,8 +111,23 @@ std::int32_t Extractor::extractAll(ByteSource& archive) {
     ZipDirectory directory = readZipDirectory(archive, request_.oemNames);
     trace("Zip directory: " + std::to_string(directory.entries.size()) + " entries");
 
+    FileOps& ops = request_.fileOps ? *request_.fileOps : platformFileOps();
     std::optional<ExtractionTransaction> transaction;
-    if (!request_.testOnly) transaction.emplace(request_.baseFolder, request_.inUseRetry);
+    if (!request_.testOnly) {
+        // An install that a kill or a power cut interrupted is finished or undone first: the
+        // folder holds one whole version before this run adds to it.
+        fs::path folder = request_.baseFolder.empty() ? pathFromUtf8(".") : request_.baseFolder;
+        RecoveryResult recovered = recoverInterruptedInstall(folder, ops);
+        if (recovered.outcome == RecoveryOutcome::Blocked)
+            throw EngineError(
+                ZE_ErrInUse,
+                "An interrupted install cannot be finished, file in use: " + recovered.blockedFile);
+        if (recovered.outcome == RecoveryOutcome::RolledForward)
+            note(host_.message(ZE_ErrNone, "An interrupted install was finished"));
+        if (recovered.outcome == RecoveryOutcome::RolledBack)
+            note(host_.message(ZE_ErrNone, "An interrupted install was undone"));
+        transaction.emplace(request_.baseFolder, request_.inUseRetry, ops);
+    }
     const fs::path base = transaction ? transaction->baseFolder() : fs::path();
 
     // Choose the entries and settle every question before the first byte is written, so that
@@ -126,6 +142,13 @@ std::int32_t Extractor::extractAll(ByteSource& archive) {
                 [&](const std::string& spec) { return fileSpecMatches(spec, entry.name); }))
             continue;
         auto segments = safeEntrySegments(entry.name);
+        if (!segments && request_.refuseUnsafeNames) {
+            if (transaction) transaction->rollback();
+            host_.skipped(entry.name, ZE_SkipUnsafeName, ZE_ErrUnsafeName);
+            host_.message(ZE_ErrUnsafeName, "Unsafe name " + entry.name + "; nothing was changed");
+            host_.endOfBatch();
+            return ZE_Aborting;
+        }
         if (!segments) {
             note(host_.skipped(entry.name, ZE_SkipUnsafeName, ZE_ErrUnsafeName));
             verbose("Skipped unsafe name: " + entry.name);
@@ -285,8 +308,8 @@ std::int32_t Extractor::extractAll(ByteSource& archive) {
     }
     if (transaction) {
         transaction->commit();  // throws after putting everything back
-        // The new files are all in place: a replaced file still in use is no failure. It is
-        // removed by a later run that writes into its folder.
+        // The new files are all in place: a replaced file still in use is no failure. The
+        // journal keeps its name, and the next run (or recovery) removes it.
         for (const fs::path& leftover : transaction->leftovers())
             host_.message(ZE_ErrNone, "Replaced file still in use, kept as " +
                                           utf8FromPath(leftover) + " until the next extraction");

@@ -463,21 +463,27 @@ TEST_F(ZipEngineDllTest, ReplacedFileStillInUseIsInformationAndGoesAtTheNextRun)
     auto leftovers = [&] {
         std::vector<fs::path> found;
         for (const auto& item : fs::directory_iterator(base_))
-            if (item.path().extension() == ".old") found.push_back(item.path());
+            if (item.path().filename().string().starts_with(".ze")) found.push_back(item.path());
         return found;
     };
 
     auto record = commandRecord();
     EXPECT_EQ(unzExec_(&record), 6);
     EXPECT_EQ(readFile(target), source("top.txt"));
-    ASSERT_EQ(leftovers().size(), 1u);
-    EXPECT_EQ(leftovers()[0].filename().string().substr(0, 3), ".ze");
-    bool told = false;
+    // The old image under its kept name (and the name it was moved aside to), and the journal
+    // that names them for the next run.
+    ASSERT_GE(leftovers().size(), 2u);
+    std::string told;
     for (const Call& call : log_.only(ZE_ActMessage)) {
         EXPECT_EQ(call.arg1, ZE_ErrNone) << call.text;
-        told = told || call.text.find(leftovers()[0].filename().string()) != std::string::npos;
+        told += call.text;
     }
-    EXPECT_TRUE(told) << "the leftover is named in a message";
+    for (const fs::path& leftover : leftovers()) {
+        if (leftover.extension() == ".old") {
+            EXPECT_NE(told.find(leftover.filename().string()), std::string::npos)
+                << "the leftover is named in a message: " << leftover;
+        }
+    }
 
     hold.reset();
     record = commandRecord();

@@ -12,6 +12,7 @@
 #include "engine/ByteSource.h"
 #include "engine/EntryName.h"
 #include "engine/ExtractHost.h"
+#include "engine/FileOps.h"
 
 namespace zipengine {
 
@@ -31,7 +32,11 @@ struct ExtractRequest {
     bool update = false;                 // new files, and existing files that are older
     bool verbose = false;
     bool trace = false;
+    // An entry whose name cannot be placed safely fails the whole batch (nothing is written)
+    // instead of being skipped.
+    bool refuseUnsafeNames = false;
     std::chrono::milliseconds inUseRetry{5000};
+    FileOps* fileOps = nullptr;  // not owned; null: the platform's
 };
 
 class Extractor {
