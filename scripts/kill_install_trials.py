@@ -67,7 +67,7 @@ def trial(kill_road, e2e, trees, number, delay):
         kind = road.main_executable_kind()
         if kind not in ("old", "new"):
             problems.append("right after the kill: " + kind)
-        boxes = road.restart()
+        boxes, _ = road.restart()
         if boxes:
             problems.append("the next start showed %r" % boxes)
     problems += road.problems()
@@ -101,9 +101,9 @@ def main():
     for number in range(1, args.trials + 1):
         delay = rng.uniform(0, span)
         problems, at_cut, outcome = trial(kill_road, e2e, trees, number, delay)
-        staged = sum(1 for name in at_cut if name.endswith(".tmp"))
-        journal = any(name.lower().startswith(kill_road.JOURNAL_PREFIX) for name in at_cut)
-        state = "%2d staged%s" % (staged, ", journal" if journal else "")
+        staged = sum(1 for name in at_cut if name.startswith(".ze") and name.endswith(".tmp"))
+        journal = [name for name in at_cut if name.startswith("<journal")]
+        state = "%2d staged%s" % (staged, ", " + journal[0][1:-1] if journal else "")
         if problems:
             print("trial %3d  cut at %.2f s (%s): FAILED: %s" % (number, delay, state,
                                                                 "; ".join(problems)), flush=True)

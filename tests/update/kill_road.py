@@ -22,6 +22,26 @@ UPDATER_FILES = {"updater.exe", "ZipEng179.dll", "UpdateQl.zip", "UpdateQl.zip.p
 VERSIONS = {"old": "1.0.0.0", "new": "2.0.0.0"}
 
 
+def is_journal(name):
+    """The engine's install journal: ".ze", eight hex digits, ".journal"."""
+    return name.startswith(".ze") and name.endswith(".journal")
+
+
+def journal_state(names, folder):
+    """"" without a journal; else "staging", "commit" (prepared, not done) or "done"."""
+    for name in names:
+        if is_journal(name):
+            try:
+                with open(os.path.join(folder, name), "rb") as f:
+                    text = f.read()
+            except OSError:
+                return "staging"
+            if b"\ndone\n" in text:
+                return "done"
+            return "commit" if b"\nprepared\t" in text else "staging"
+    return ""
+
+
 def read_tree(folder):
     """{name: bytes} of the files directly in folder."""
     tree = {}
@@ -116,7 +136,11 @@ class Road:
             os.kill(self.updater.pid, signal.SIGSTOP)
         except ProcessLookupError:
             pass
-        at_cut = sorted(os.listdir(self.program.folder))
+        names = os.listdir(self.program.folder)
+        at_cut = sorted(names)
+        state = journal_state(names, self.program.folder)
+        if state:
+            at_cut.append("<journal: %s>" % state)
         kill_session()
         for process in (self.updater, self.main_app):
             if process.poll() is None:
@@ -141,13 +165,15 @@ class Road:
     def restart(self, timeout=120):
         """The next start of the updater on a fresh session, as the main application would
         start it: it repairs the folder first, then offers the update again or not; an offer
-        is declined. Returns the texts of any boxes it showed."""
+        is declined. Returns the texts of any boxes it showed, and whether the update was
+        offered again."""
         wine_session("start")
         updater = self.program.start_updater("1.0.0.0", "inst42")
-        boxes = []
+        boxes, offered = [], False
         deadline = time.time() + timeout
         while updater.poll() is None and time.time() < deadline:
             if e2e.find_windows(DIALOG):
+                offered = True
                 e2e.click_child(DIALOG, "Mai tarziu")
             for box in e2e.find_windows("updater"):
                 info = e2e.window_info_of(box)
@@ -160,7 +186,7 @@ class Road:
             updater.kill()
             boxes.append("<the updater did not end>")
         updater.wait(timeout=30)
-        return boxes
+        return boxes, offered
 
     def problems(self):
         """What is wrong with the folder and the record; empty when the folder is the old or
