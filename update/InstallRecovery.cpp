@@ -7,6 +7,7 @@
 #include "engine/InstallJournal.h"
 #include "toolkit/Application.h"
 #include "toolkit/Graphics.h"
+#include "toolkit/Handles.h"
 #include "update/utils.h"
 
 namespace quill::update {
@@ -19,6 +20,23 @@ bool RecordIsInLine(const std::string& version) {
     const VersionRecord record = ReadVersionRecord();
     if (!record.File) return true;
     return *record.File == version && record.Registry.value_or(version) == version;
+}
+
+// Before extracting, the archive component makes sure the folder takes new files by creating
+// an empty file of a system temporary name there and deleting it; a cut in between leaves it.
+// Only such a probe is removed: "tmp", one to four hex digits, ".tmp", and nothing in it.
+void RemoveFolderProbes(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    tk::TFindHandle search(FindFirstFileA((folder + "tmp*.tmp").c_str(), &found));
+    if (!search) return;
+    do {
+        const std::string name = found.cFileName;
+        if (name.size() < 8 || name.size() > 11) continue;
+        const bool hex = name.find_first_not_of("0123456789ABCDEFabcdef", 3) == name.size() - 4;
+        const bool empty = found.nFileSizeLow == 0 && found.nFileSizeHigh == 0 &&
+                           !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+        if (hex && empty) DeleteFileA((folder + name).c_str());
+    } while (FindNextFileA(search.Get(), &found));
 }
 
 }  // namespace
@@ -41,6 +59,7 @@ std::optional<std::string> RecoverInterruptedInstall(const std::string& commandL
     }
     // A record cut short before it took its name is no record.
     DeleteFileA((folder + VersionFile + ".tmp").c_str());
+    RemoveFolderProbes(folder);
 
     const std::string executable = folder + MainExecutable;
     const std::string version = VersionText(executable);

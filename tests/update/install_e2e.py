@@ -248,6 +248,20 @@ class InstallTest(unittest.TestCase):
         self.assertEqual(inst.file("readme.txt"), b"Quillora 2.0.0.0\r\n")
         self.assertEqual(len(inst.file("raport.dat")), 200000)
 
+    def test_end_is_certain_when_the_teardown_hangs(self):
+        """Once the thank-you box is answered the updater ends, with code 0, even when its
+        teardown waits for something that never comes (within its ten-second bound)."""
+        inst = self.install("stuckend", updater="updater_probe.exe")
+        probe = inst.program.root
+        with e2e.UpdateServer(inst.program.release):
+            self.assertIsNotNone(inst.start(env={"QUILL_PROBE_DIR": e2e.windows_path(probe),
+                                                 "QUILL_PROBE_STUCK_TEARDOWN": "1"}))
+            e2e.click_child(DIALOG, "Descarca actualizarea")
+            self.assertEqual(answer_box("updater", process=inst.updater), INSTALLED)
+            self.assertEqual(inst.updater.wait(timeout=30), 0)
+        with open(os.path.join(probe, "captions.txt")) as f:
+            self.assertIn("teardown\tstuck\n", f.readlines())
+
     def test_later_before_download_installs_nothing(self):
         inst = self.install("later")
         with e2e.UpdateServer(inst.program.release) as server:
