@@ -1,5 +1,7 @@
 #include "update/UpdateEntry.h"
 
+#include "update/InstallRecovery.h"
+#include "update/ProcessEnd.h"
 #include "update/UpdateDecision.h"
 #include "toolkit/Application.h"
 #include "update/uAreab.h"
@@ -9,7 +11,7 @@ namespace quill::update {
 
 int RunUpdater(const std::vector<std::string>& arguments) {
     tk::Application.Initialize();
-    const StartArguments start = ReadStartArguments(arguments);
+    StartArguments start = ReadStartArguments(arguments);
     if (!HasValidSyntax(start)) {
         tk::ShowMessage("Sintax error.");
         return 0;
@@ -19,6 +21,11 @@ int RunUpdater(const std::vector<std::string>& arguments) {
         tk::ShowMessage(FolderNameText);
         return 0;
     }
+    // A cut during an earlier install is repaired first: the version offered is then
+    // weighed against what is really installed.
+    const std::optional<std::string> installed = RecoverInterruptedInstall(start.InstalledVersion);
+    if (!installed) return 0;
+    start.InstalledVersion = *installed;
     std::string reply;
     try {
         reply = VersionQuery(start.InstallationId);
@@ -28,7 +35,8 @@ int RunUpdater(const std::vector<std::string>& arguments) {
     const UpdateDecision decision = DecideUpdate(start, reply);
     if (!decision.Due) return 0;
     ShowUpdateDialog(start.InstalledVersion, decision.AvailableVersion, start.InstallationId);
-    return 0;
+    // Everything of the run is done and on disk: nothing that comes after may keep it alive.
+    EndProcess();
 }
 
 }  // namespace quill::update

@@ -7,6 +7,8 @@
 #include <utility>
 
 #include "update/InstallOutcome.h"
+#include "update/MainApplication.h"
+#include "update/ProcessEnd.h"
 #include "update/ProgressText.h"
 #include "update/UpdateSignature.h"
 #include "toolkit/Application.h"
@@ -184,7 +186,8 @@ void TfAreAbon::StoreSettings() {
 }
 
 void TfAreAbon::GlassButton1Click(tk::TObject*) {
-    CloseMainApplication(MainWindowTitle);  // false when the main application is gone already
+    // The main application keeps running during the download: it is asked to quit only
+    // once the archive is here.
     const std::string archive = ArchivePath();
     if (GetFileAttributesA(archive.c_str()) != INVALID_FILE_ATTRIBUTES)
         DeleteFileA(archive.c_str());
@@ -222,6 +225,13 @@ void TfAreAbon::htDoneFile(tk::TObject*, const std::string&, int32_t, const std:
         ZipArchiver1->ExtrBaseDir = ProgramFolder();
         // Nothing of an archive whose signature does not hold is read, let alone extracted.
         RequireAuthenticUpdate(ht->FileName, std::string(ServerBase) + ArchiveName + ".sig");
+        // Nothing is extracted over a running main application; a user who gives up on
+        // it leaves everything as it was.
+        if (!EndMainApplication(MainWindowTitle)) {
+            tk::ShowMessage(UpdateStoppedText);
+            tk::Application.Terminate();
+            return;
+        }
         ZipArchiver1->SetZipFileName(ht->FileName);
         const int32_t result = ZipArchiver1->Extract();
         installed = UpdateInstalled(result, ZipArchiver1->SuccessCount(), false);
@@ -282,6 +292,9 @@ void ShowUpdateDialog(const std::string& installedVersion, const std::string& av
     form->verDisp->SetCaption(availableVersion);
     if (DialogWatcher()) DialogWatcher()(*form);
     form->ShowModal();
+    // No wait of the teardown below (the transfer's last events, the browser) may keep the
+    // program alive once its dialog is done.
+    EndProcessWithin();
 }
 
 }  // namespace quill::update

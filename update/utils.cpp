@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <cstring>
 #include <vector>
 
 #include "archive/ZANames.h"
@@ -83,6 +84,35 @@ void WriteWholeFile(const std::string& path, std::string_view content) {
         throw EInOutError("Cannot write file \"" + path + "\". " + SystemErrorText(GetLastError()));
 }
 
+// Puts `content` in place of the file at `path` in one step: a cut at any moment leaves
+// either the old file or the new one, never an empty or half-written one. The content goes
+// to a file beside it (same volume, so the move is a rename), reaches the disk, and then
+// takes the name.
+void ReplaceWholeFile(const std::string& path, std::string_view content) {
+    const std::string staged = path + ".tmp";
+    try {
+        {
+            tk::TFileHandle file = OpenFile(staged, GENERIC_WRITE, CREATE_ALWAYS);
+            if (!file)
+                throw EInOutError("Cannot create file \"" + staged + "\". " +
+                                  SystemErrorText(GetLastError()));
+            DWORD written = 0;
+            if (!WriteFile(file.Get(), content.data(), static_cast<DWORD>(content.size()), &written,
+                           nullptr) ||
+                written != content.size() || !FlushFileBuffers(file.Get()))
+                throw EInOutError("Cannot write file \"" + staged + "\". " +
+                                  SystemErrorText(GetLastError()));
+        }
+        if (!MoveFileExA(staged.c_str(), path.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            throw EInOutError("Cannot replace file \"" + path + "\". " +
+                              SystemErrorText(GetLastError()));
+    } catch (...) {
+        DeleteFileA(staged.c_str());
+        throw;
+    }
+}
+
 std::string ReadWholeFile(const std::string& path, size_t limit) {
     tk::TFileHandle file = OpenFile(path, GENERIC_READ, OPEN_EXISTING);
     if (!file)
@@ -147,6 +177,38 @@ std::string VersionText(const std::string& path) {
     return version ? FormatVersion(*version) : std::string();
 }
 
+namespace {
+
+constexpr const char* RecordKey = "Quillora\\Diverse";
+constexpr const char* RecordValue = "VersiuneStructura";
+
+}  // namespace
+
+VersionRecord ReadVersionRecord() {
+    return ReadVersionRecord(ProgramFolder() + VersionFile);
+}
+
+VersionRecord ReadVersionRecord(const std::string& versionFile) {
+    VersionRecord record;
+    if (tk::FileExists(versionFile)) {
+        try {
+            record.File = FirstLine(ReadWholeFile(versionFile, MaxReplySize));
+        } catch (const EInOutError&) {
+        }
+    }
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, RecordKey, 0, KEY_READ, &opened) == ERROR_SUCCESS) {
+        tk::TRegKey key(opened);
+        char text[256] = {};
+        DWORD size = sizeof text - 1, type = 0;
+        if (RegQueryValueExA(key.Get(), RecordValue, nullptr, &type, reinterpret_cast<BYTE*>(text),
+                             &size) == ERROR_SUCCESS &&
+            type == REG_SZ)
+            record.Registry = std::string(text, strnlen(text, size));
+    }
+    return record;
+}
+
 bool RecordInstalledVersion(const std::string& executablePath) {
     return RecordInstalledVersion(executablePath, ProgramFolder() + VersionFile);
 }
@@ -154,7 +216,7 @@ bool RecordInstalledVersion(const std::string& executablePath) {
 bool RecordInstalledVersion(const std::string& executablePath, const std::string& versionFile) {
     const std::string text = VersionText(executablePath);
     if (text.empty()) return false;
-    WriteWholeFile(versionFile, text + "\r\n");
+    ReplaceWholeFile(versionFile, text + "\r\n");
 
     HKEY opened = nullptr;
     tk::TRegKey quillora;
@@ -164,7 +226,7 @@ bool RecordInstalledVersion(const std::string& executablePath, const std::string
     // Without the product key the subkey goes under the hive's root instead.
     HKEY parent = quillora ? quillora.Get() : HKEY_CURRENT_USER;
     constexpr const char* subkey = "Diverse";
-    constexpr const char* value = "VersiuneStructura";
+    constexpr const char* value = RecordValue;
     HKEY created = nullptr;
     if (RegCreateKeyExA(parent, subkey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created,
                         nullptr) != ERROR_SUCCESS)

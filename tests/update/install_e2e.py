@@ -19,6 +19,10 @@ import quill_e2e as e2e  # noqa: E402
 DIALOG = "Versiune noua disponibila"
 INSTALLED = "Actualizarea a fost instalata. Va multumim."
 NOT_INSTALLED = "Actualizarea nu a fost instalata. Va rugam sa incercati din nou mai tarziu."
+STILL_OPEN = ("Quillora este inca deschis, iar actualizarea nu poate fi instalata cat timp "
+              "programul ruleaza. Inchideti Quillora si incercati din nou, sau renuntati la "
+              "actualizare.")
+STOPPED = "Actualizarea a fost oprita. Programul a ramas asa cum era."
 SHOTS = os.path.join(e2e.BINARY_DIR, "screenshots")
 
 
@@ -37,8 +41,8 @@ class Installation:
         self.main_app = None
         self.updater = None
 
-    def start(self, *args, env=None):
-        self.main_app = e2e.wine_start(self.program.path("quill.exe"), "--window",
+    def start(self, *args, env=None, main_args=("--window",)):
+        self.main_app = e2e.wine_start(self.program.path("quill.exe"), *main_args,
                                        cwd=self.program.folder)
         e2e.wait_window("QuilloraFree", timeout=30)
         self.updater = self.program.start_updater(*(args or ("1.0.0.0", "inst42")), env=env)
@@ -246,6 +250,20 @@ class InstallTest(unittest.TestCase):
         self.assertEqual(inst.file("readme.txt"), b"Quillora 2.0.0.0\r\n")
         self.assertEqual(len(inst.file("raport.dat")), 200000)
 
+    def test_end_is_certain_when_the_teardown_hangs(self):
+        """Once the thank-you box is answered the updater ends, with code 0, even when its
+        teardown waits for something that never comes (within its ten-second bound)."""
+        inst = self.install("stuckend", updater="updater_probe.exe")
+        probe = inst.program.root
+        with e2e.UpdateServer(inst.program.release):
+            self.assertIsNotNone(inst.start(env={"QUILL_PROBE_DIR": e2e.windows_path(probe),
+                                                 "QUILL_PROBE_STUCK_TEARDOWN": "1"}))
+            e2e.click_child(DIALOG, "Descarca actualizarea")
+            self.assertEqual(answer_box("updater", process=inst.updater), INSTALLED)
+            self.assertEqual(inst.updater.wait(timeout=30), 0)
+        with open(os.path.join(probe, "captions.txt")) as f:
+            self.assertIn("teardown\tstuck\n", f.readlines())
+
     def test_later_before_download_installs_nothing(self):
         inst = self.install("later")
         with e2e.UpdateServer(inst.program.release) as server:
@@ -266,10 +284,13 @@ class InstallTest(unittest.TestCase):
                             "the download did not start")
             time.sleep(1)  # a few progress events in
             e2e.screenshot(os.path.join(SHOTS, "dialog_downloading.png"))
+            # The main application is asked to quit only once the archive is here.
+            self.assertIsNone(inst.main_app.poll(), "quill.exe ended during the download")
             close()
             if not wait_until(lambda: inst.updater.poll() is not None, timeout=30):
                 self.fail(self.left_running("the updater still runs 30 s after the close"))
             self.assertEqual(inst.updater.returncode, 0)
+        self.assertIsNone(inst.main_app.poll(), "a stopped download closed quill.exe")
         self.assertIsNone(inst.file("readme.txt"))
         self.assertIsNone(inst.file("firme.reg"))
         self.assertEqual(e2e.find_windows("updater"), [])  # no message on the way out
@@ -287,6 +308,47 @@ class InstallTest(unittest.TestCase):
 
     def test_close_box_during_download_stops_it(self):
         self.close_during_download("closebox", lambda: e2e.click_close_box(DIALOG))
+
+    def start_with_stubborn_main_app(self, inst):
+        """A main application that does not end when asked, and a watched updater that waits
+        for it two seconds instead of half a minute; returns at the box that says so."""
+        env = {"QUILL_PROBE_DIR": e2e.windows_path(inst.program.root),
+               "QUILL_PROBE_END_BOUND_MS": "2000"}
+        self.assertIsNotNone(inst.start(env=env, main_args=("--window", "--stubborn")))
+        e2e.click_child(DIALOG, "Descarca actualizarea")
+        box = e2e.wait_window("updater", timeout=60, process=inst.updater)
+        self.assertIsNotNone(box, "no box about the running main application")
+        time.sleep(0.3)
+        self.assertEqual(box_text(box), STILL_OPEN)
+        self.assertIsNone(inst.file("readme.txt"), "extracted over a running quill.exe")
+        return box
+
+    def test_main_app_that_stays_open_then_ends(self):
+        """The user closes Quillora and tries again: the update goes on."""
+        inst = self.install("stubborn", updater="updater_probe.exe")
+        with e2e.UpdateServer(inst.program.release):
+            box = self.start_with_stubborn_main_app(inst)
+            inst.main_app.kill()
+            inst.main_app.wait(timeout=30)
+            e2e.press(box, "Return")  # try again, the default choice
+            self.assertEqual(answer_box("updater", process=inst.updater), INSTALLED)
+            self.assertEqual(inst.updater.wait(timeout=30), 0)
+        self.assertEqual(inst.file("readme.txt"), b"Quillora 2.0.0.0\r\n")
+        self.assertEqual(inst.file("firme.reg"), b"2.0.0.0\r\n")
+
+    def test_main_app_that_stays_open_and_the_user_stops(self):
+        """Stopping leaves the program as it was, says so, and the updater ends."""
+        inst = self.install("stopped", updater="updater_probe.exe")
+        with e2e.UpdateServer(inst.program.release):
+            box = self.start_with_stubborn_main_app(inst)
+            e2e.press(box, "Escape")  # stop
+            self.assertEqual(answer_box("updater", process=inst.updater), STOPPED)
+            self.assertEqual(inst.updater.wait(timeout=30), 0)
+        self.assertIsNone(inst.main_app.poll(), "quill.exe was ended")
+        self.assertIsNone(inst.file("readme.txt"))
+        self.assertIsNone(inst.file("firme.reg"))
+        with open(os.environ["QUILL_FAKE_V1"], "rb") as f:
+            self.assertEqual(inst.file("quill.exe"), f.read())
 
     def test_server_without_length_still_installs(self):
         inst = self.install("nolength")

@@ -123,6 +123,14 @@ TEST_F(RecordVersionTest, WritesOneLineAndTheRegistryValueEveryTime) {
     ASSERT_TRUE(RecordInstalledVersion(Fixture("QUILL_FAKE_V1"), file));
     EXPECT_EQ(testenv::ReadFile(file), "1.0.0.0\r\n");
     EXPECT_EQ(RegistryVersion(), "1.0.0.0");
+    // The new record took the old one's name: nothing staged stays beside it.
+    EXPECT_FALSE(fs::exists(file + ".tmp"));
+    const VersionRecord record = ReadVersionRecord(file);
+    EXPECT_EQ(record.File, "1.0.0.0");
+    EXPECT_EQ(record.Registry, "1.0.0.0");
+    ClearRegistryVersion();
+    EXPECT_EQ(ReadVersionRecord(Path("absent.reg")).File, std::nullopt);
+    EXPECT_EQ(ReadVersionRecord(file).Registry, std::nullopt);
 }
 
 TEST_F(RecordVersionTest, UnwritableFileFailsBeforeTheRegistryIsWritten) {
@@ -132,6 +140,7 @@ TEST_F(RecordVersionTest, UnwritableFileFailsBeforeTheRegistryIsWritten) {
     fs::create_directories(blocked);
     EXPECT_THROW(RecordInstalledVersion(Fixture("QUILL_FAKE_V1"), blocked), EInOutError);
     EXPECT_EQ(RegistryVersion(), "<absent>");
+    EXPECT_FALSE(fs::exists(blocked + ".tmp"));
 }
 
 TEST_F(RecordVersionTest, ReadOnlyFileFailsBeforeTheRegistryIsWritten) {

@@ -5,12 +5,16 @@
 // and to dialog_extracting.png when the bar first shows the extraction; a "capture" line
 // says whether the capture holds the bar's own picture. With QUILL_PROBE_CLOSE_AT_EXTRACT
 // set, the dialog is also asked to close (as by its close box) when the extraction begins.
+// QUILL_PROBE_END_BOUND_MS shortens the wait for the main application to end. With
+// QUILL_PROBE_STUCK_TEARDOWN set, the form owns a component whose destruction never ends,
+// as a teardown waiting for something that never comes would.
 // With the download capture, a "label" line says whether each version label shows its whole
 // text there (no ink in the label's last column, where a cut text would end).
 
 #include <windows.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -19,6 +23,7 @@
 #include "update/UpdateEntry.h"
 #include "gdiplus_test_support.h"
 #include "toolkit/Graphics.h"
+#include "update/MainApplication.h"
 #include "update/uAreab.h"
 
 using namespace quill::update;
@@ -87,7 +92,19 @@ void CaptureForm(TfAreAbon& form, const std::string& name) {
             NoteLabelShown(picture, {rect.left, rect.top}, *label);
 }
 
+// Freed by the form after its modal loop: blocks for good.
+class TStuckComponent : public tk::TComponent {
+public:
+    using tk::TComponent::TComponent;
+    ~TStuckComponent() override {
+        Note("teardown", "stuck");
+        Sleep(INFINITE);
+    }
+};
+
 void Watch(TfAreAbon& form) {
+    if (GetEnvironmentVariableA("QUILL_PROBE_STUCK_TEARDOWN", nullptr, 0) > 0)
+        new TStuckComponent(&form);  // owned by the form
     auto download = form.ht->OnProgress;
     form.ht->OnProgress.Assign(
         [&form, download, captured = false](tk::TObject* sender, int64_t position, int64_t total,
@@ -121,5 +138,7 @@ void Watch(TfAreAbon& form) {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     WatchUpdateDialog(Watch);
+    if (const char* bound = std::getenv("QUILL_PROBE_END_BOUND_MS"))
+        SetMainApplicationEndBound(std::chrono::milliseconds(std::atoi(bound)));
     return RunUpdater(std::vector<std::string>(__argv + std::min(__argc, 1), __argv + __argc));
 }

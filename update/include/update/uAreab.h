@@ -1,6 +1,7 @@
 #pragma once
 // The update dialog: release notes, both versions, and the install sequence that the
-// download button starts (quit request, download, extraction, version record).
+// download button starts (download, quit request and wait for the main application,
+// extraction, version record).
 
 #include <functional>
 #include <string>

@@ -68,7 +68,18 @@ std::string VersionText(const std::string& path);
 // records nothing and returns false. Throws EInOutError when the file cannot be
 // written (the registry is then left alone) and ERegistryException on registry
 // failures.
+// Both are replaced in one step each (firme.reg through a file beside it, flushed and then
+// moved over it), so a cut leaves the old or the new record, never an empty one.
 bool RecordInstalledVersion(const std::string& executablePath);
 bool RecordInstalledVersion(const std::string& executablePath, const std::string& versionFile);
+
+// What the version record holds: the first line of firme.reg and the registry value, each
+// empty when absent or unreadable.
+struct VersionRecord {
+    std::optional<std::string> File;
+    std::optional<std::string> Registry;
+};
+VersionRecord ReadVersionRecord();
+VersionRecord ReadVersionRecord(const std::string& versionFile);
 
 }  // namespace quill::update
