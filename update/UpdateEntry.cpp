@@ -1,5 +1,6 @@
 #include "update/UpdateEntry.h"
 
+#include "update/ReleaseGate.h"
 #include "update/UpdateDecision.h"
 #include "toolkit/Application.h"
 #include "update/uAreab.h"
@@ -26,7 +27,11 @@ int RunUpdater(const std::vector<std::string>& arguments) {
         return 0;  // an unreadable reply is no reply: end without the dialog
     }
     const UpdateDecision decision = DecideUpdate(start, reply);
-    if (!decision.Due) return 0;
+    if (!decision.Due) {
+        // A stale or replayed "nothing new" is seen in the signed manifest.
+        WarnOfFrozenServer(start.InstalledVersion);
+        return 0;
+    }
     ShowUpdateDialog(start.InstalledVersion, decision.AvailableVersion, start.InstallationId);
     return 0;
 }

@@ -8,7 +8,7 @@
 
 #include "update/InstallOutcome.h"
 #include "update/ProgressText.h"
-#include "update/UpdateSignature.h"
+#include "update/ReleaseGate.h"
 #include "toolkit/Application.h"
 #include "toolkit/Exception.h"
 #include "toolkit/Graphics.h"
@@ -184,14 +184,17 @@ void TfAreAbon::StoreSettings() {
 }
 
 void TfAreAbon::GlassButton1Click(tk::TObject*) {
-    CloseMainApplication(MainWindowTitle);  // false when the main application is gone already
+    GlassButton1->SetEnabled(false);
+    // Nothing is asked of the main application or the folder before the release is admitted.
+    if (!FRelease.AdmitRelease(verDisp->Caption(), verInst->Caption()))
+        return tk::Application.Terminate();
+    if (ModalResult() != tk::mrNone) return;  // closed while the release was checked
     const std::string archive = ArchivePath();
     if (GetFileAttributesA(archive.c_str()) != INVALID_FILE_ATTRIBUTES)
         DeleteFileA(archive.c_str());
     ht->FileName = archive;
     panDesc->SetVisible(true);
     progres->SetPosition(0);
-    GlassButton1->SetEnabled(false);
     ht->Start();
 }
 
@@ -200,7 +203,11 @@ void TfAreAbon::GlassButton2Click(tk::TObject*) {
 }
 
 void TfAreAbon::htProgress(tk::TObject*, int64_t Position, int64_t TotalSize, const std::string&,
-                           bool&) {
+                           bool& Continue) {
+    if (!FRelease.AdmitProgress(Position)) {
+        Continue = false;
+        return tk::Application.Terminate();
+    }
     if (stare->Caption() != "Download") {
         stare->SetCaption("Download");
         stare->Repaint();
@@ -212,6 +219,9 @@ void TfAreAbon::htProgress(tk::TObject*, int64_t Position, int64_t TotalSize, co
 
 void TfAreAbon::htDoneFile(tk::TObject*, const std::string&, int32_t, const std::string&) {
     FInstalling = true;
+    if (!FRelease.AdmitArchive(ht->FileName)) return tk::Application.Terminate();
+    // Only an archive that may be installed asks the main application to quit.
+    CloseMainApplication(MainWindowTitle);  // false when the main application is gone already
     // Whatever a step raises, the version is recorded, the user is told in one box, and the
     // program ends: no road out of here leaves the dialog open for good.
     bool installed = false;
@@ -220,8 +230,6 @@ void TfAreAbon::htDoneFile(tk::TObject*, const std::string&, int32_t, const std:
         // The base folder first: the version record below needs it even when reading the
         // archive fails.
         ZipArchiver1->ExtrBaseDir = ProgramFolder();
-        // Nothing of an archive whose signature does not hold is read, let alone extracted.
-        RequireAuthenticUpdate(ht->FileName, std::string(ServerBase) + ArchiveName + ".sig");
         ZipArchiver1->SetZipFileName(ht->FileName);
         const int32_t result = ZipArchiver1->Extract();
         installed = UpdateInstalled(result, ZipArchiver1->SuccessCount(), false);

@@ -8,6 +8,7 @@
 #include "archive/ZANames.h"
 #include "toolkit/Handles.h"
 #include "toolkit/SysUtils.h"
+#include "update/VersionHistory.h"
 
 #ifndef QUILL_SERVER_BASE
 #define QUILL_SERVER_BASE "http://update.quillora.example/"
@@ -173,6 +174,7 @@ bool RecordInstalledVersion(const std::string& executablePath, const std::string
     if (RegSetValueExA(diverse.Get(), value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                        static_cast<DWORD>(text.size() + 1)) != ERROR_SUCCESS)
         throw ERegistryException(std::string("Failed to set data for '") + value + "'");
+    NoteRecordedVersion(text);
     return true;
 }
 
