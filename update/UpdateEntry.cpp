@@ -25,6 +25,9 @@ int RunUpdater(const std::vector<std::string>& arguments) {
         reply = VersionQuery(start.InstallationId);
     } catch (const EInOutError&) {
         return 0;  // an unreadable reply is no reply: end without the dialog
+    } catch (const EProxyRefused& refused) {
+        tk::ShowMessage(refused.what());
+        return 0;
     }
     const UpdateDecision decision = DecideUpdate(start, reply);
     if (!decision.Due) {
