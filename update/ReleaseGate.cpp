@@ -3,10 +3,12 @@
 #include <windows.h>
 
 #include <atomic>
+#include <chrono>
 #include <ctime>
 #include <memory>
 #include <thread>
 
+#include "download/HttpCore.h"
 #include "update/SignatureCheck.h"
 #include "update/UpdateSignature.h"
 #include "update/VersionHistory.h"
@@ -54,17 +56,20 @@ std::optional<std::string> FetchOffGuiThread(const std::string& url, size_t limi
     };
     auto shared = std::make_shared<Shared>();
     const DWORD caller = GetCurrentThreadId();
-    std::thread([shared, url, limit, caller] {
-        auto body = FetchFresh(url, limit);
-        shared->body = std::move(body);
+    std::thread([shared, url, limit, caller, deadlineMs] {
+        download::HttpBody reply =
+            download::FetchSmallBody(url, limit, std::chrono::milliseconds(deadlineMs));
+        if (reply.ok) shared->body = std::move(reply.body);
         shared->done.store(true);
         PostThreadMessageA(caller, WM_NULL, 0, 0);  // wakes the wait below
     }).detach();
 
-    // The timer wakes the wait at the deadline when the worker is still busy.
-    const UINT_PTR timer = SetTimer(nullptr, 0, deadlineMs, nullptr);
+    // The core keeps the deadline; should it not, the wait still ends a little after it
+    // (the timer wakes the wait then).
+    const DWORD patience = deadlineMs + 2000;
+    const UINT_PTR timer = SetTimer(nullptr, 0, patience, nullptr);
     const DWORD start = GetTickCount();
-    while (!shared->done.load() && GetTickCount() - start < deadlineMs)
+    while (!shared->done.load() && GetTickCount() - start < patience)
         tk::Application.HandleMessage();
     if (timer) KillTimer(nullptr, timer);
     if (!shared->done.load()) return std::nullopt;

@@ -9,6 +9,7 @@
 #include "update/InstallOutcome.h"
 #include "update/ProgressText.h"
 #include "update/ReleaseGate.h"
+#include "update/UpdateSignature.h"
 #include "toolkit/Application.h"
 #include "toolkit/Exception.h"
 #include "toolkit/Graphics.h"
@@ -189,6 +190,9 @@ void TfAreAbon::GlassButton1Click(tk::TObject*) {
     if (!FRelease.AdmitRelease(verDisp->Caption(), verInst->Caption()))
         return tk::Application.Terminate();
     if (ModalResult() != tk::mrNone) return;  // closed while the release was checked
+    // Unchecked updates ask the main application to quit at once; checked ones only once
+    // the archive has passed its check.
+    if (!HasUpdateKeys()) CloseMainApplication(MainWindowTitle);
     const std::string archive = ArchivePath();
     if (GetFileAttributesA(archive.c_str()) != INVALID_FILE_ATTRIBUTES)
         DeleteFileA(archive.c_str());
@@ -220,8 +224,7 @@ void TfAreAbon::htProgress(tk::TObject*, int64_t Position, int64_t TotalSize, co
 void TfAreAbon::htDoneFile(tk::TObject*, const std::string&, int32_t, const std::string&) {
     FInstalling = true;
     if (!FRelease.AdmitArchive(ht->FileName)) return tk::Application.Terminate();
-    // Only an archive that may be installed asks the main application to quit.
-    CloseMainApplication(MainWindowTitle);  // false when the main application is gone already
+    if (HasUpdateKeys()) CloseMainApplication(MainWindowTitle);
     // Whatever a step raises, the version is recorded, the user is told in one box, and the
     // program ends: no road out of here leaves the dialog open for good.
     bool installed = false;

@@ -8,6 +8,7 @@
 #include "download/HttpCore.h"
 #include "toolkit/Handles.h"
 #include "toolkit/SysUtils.h"
+#include "update/UpdateSignature.h"
 #include "update/VersionHistory.h"
 
 #ifndef QUILL_SERVER_BASE
@@ -149,7 +150,8 @@ bool RecordInstalledVersion(const std::string& executablePath, const std::string
     if (RegSetValueExA(diverse.Get(), value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                        static_cast<DWORD>(text.size() + 1)) != ERROR_SUCCESS)
         throw ERegistryException(std::string("Failed to set data for '") + value + "'");
-    NoteRecordedVersion(text);
+    // Only an updater that checks releases keeps the mark that no release may go below.
+    if (HasUpdateKeys()) NoteRecordedVersion(text);
     return true;
 }
 

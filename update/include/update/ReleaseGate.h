@@ -23,9 +23,9 @@ inline constexpr unsigned ManifestDeadlineMs = 20000;
 // The manifest's URL: the archive's URL followed by ".manifest".
 std::string ManifestUrl();
 
-// Fetches url (a small body, fresh from the server) on a worker thread while the calling
-// thread keeps serving its messages; empty when the server does not answer with a
-// complete 2xx body within the deadline.
+// Fetches url (a small body, fresh from the server, through the download core) on a worker
+// thread while the calling thread keeps serving its messages; empty when the server does
+// not answer with a complete 2xx body within the deadline.
 std::optional<std::string> FetchOffGuiThread(const std::string& url, size_t limit,
                                              unsigned deadlineMs);
 

@@ -75,7 +75,8 @@ std::optional<FileVersion> FileVersionOf(const std::string& path);
 std::string VersionText(const std::string& path);
 
 // Writes the version text of the executable to firme.reg in the program folder and
-// to HKCU\Quillora\Diverse\VersiuneStructura. An executable without a version
+// to HKCU\Quillora\Diverse\VersiuneStructura (and, built with update keys, raises
+// VersiuneMaxima to it). An executable without a version
 // records nothing and returns false. Throws EInOutError when the file cannot be
 // written (the registry is then left alone) and ERegistryException on registry
 // failures.
