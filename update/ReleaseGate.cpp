@@ -19,8 +19,6 @@ namespace quill::update {
 
 namespace {
 
-constexpr const char* ArchiveName = "UpdateQl.zip";
-
 // A manifest that verifies with a built-in key; empty otherwise.
 std::optional<ReleaseManifest> VerifiedManifest(const std::string& text) {
     const auto parsed = ParseManifest(text);

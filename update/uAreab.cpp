@@ -22,7 +22,6 @@ namespace quill::update {
 
 namespace {
 
-constexpr const char* ArchiveName = "UpdateQl.zip";
 constexpr const char* UnknownFailureText = "eroare necunoscuta";
 
 UpdateDialogWatcher& DialogWatcher() {

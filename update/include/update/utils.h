@@ -33,6 +33,7 @@ public:
 extern const char* const ServerBase;
 inline constexpr const char* MainWindowTitle = "QuilloraFree";
 inline constexpr const char* MainExecutable = "quill.exe";
+inline constexpr const char* ArchiveName = "UpdateQl.zip";
 inline constexpr const char* VersionReplyFile = "lastVerNet.txt";
 inline constexpr const char* VersionFile = "firme.reg";
 
