@@ -3,9 +3,11 @@
 
 Builds the updater, makes a fake installation (quill.exe 1.0.0.0 running with its
 "QuilloraFree" window, the updater and ZipEng179.dll), starts the update server on the
-updater's port with a release 2.0.0.0 signed as a vendor signs it, and starts the updater
-under wine. The updater is the build with the test key pair that the build makes for
-itself (tests/update/keys/); no key is kept in the repository.
+updater's port with a release 2.0.0.0 and the signed release manifest a vendor publishes
+beside it (scripts/sign-release.sh), and starts the updater under wine. The updater is
+updater_signed, built with the test key pairs that the build makes for itself
+(tests/update/keys/); no key is kept in the repository. (The preset's product updater is
+configured with QUILL_UNSIGNED_UPDATES=ON; the demo does not use it.)
 
 On a desktop (DISPLAY set, or --interactive) the person clicks. Without a display it runs
 under Xvfb, clicks by itself, saves screenshots and prints where they are and what was
@@ -71,7 +73,7 @@ def main():
     shutil.copy(os.path.join(build, "tests", "update", "quill_fake_v1.exe"),
                 os.path.join(program, "quill.exe"))
     shutil.copy(os.path.join(build, "tests", "update", "UpdateQl.zip"), release)
-    # The release side: the vendor signs each archive with the private key.
+    # The release side: the vendor writes the signed manifest beside each archive.
     run("sh", "scripts/sign-release.sh", os.path.join(build, "tests", "update", "keys", "current.pem"),
         os.path.join(release, "UpdateQl.zip"), stdout=subprocess.DEVNULL)
     with open(os.path.join(release, "lastver.txt"), "w") as f:

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Sets the machine up, builds every preset and runs every test with ctest:
 # the native build (with AddressSanitizer and UndefinedBehaviorSanitizer) and
-# the Windows build under wine and Xvfb.
+# the Windows build under wine and Xvfb. The presets build the product updater with
+# QUILL_UNSIGNED_UPDATES=ON (a warning says so); the tests check signed updates with
+# updater_signed, built with key pairs the build makes for itself.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh

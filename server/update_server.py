@@ -5,7 +5,7 @@ Serves, from a release folder:
   getLastVer.php?id=...  the version reply (release/lastver.txt, or --reply; 404 without)
   getist.php?id=...      the release-notes page (release/notes.html)
   UpdateQl.zip           the update archive (release/UpdateQl.zip)
-  UpdateQl.zip.sig       the archive's detached signature (release/UpdateQl.zip.sig; 404 without)
+  UpdateQl.zip.manifest  the signed release manifest (release/UpdateQl.zip.manifest; 404 without)
 Every request is appended to the log as one JSON line:
   {"method", "path", "version", "headers": [[name, value], ...]}
 
@@ -23,6 +23,7 @@ Fault modes (--fault for the whole run, or per request as above):
   slow         the archive body trickles (--slow-delay seconds per 4 KiB)
   bad-length   Content-Length is "12abc"
   huge-length  Content-Length is 2147483648 (2 GiB)
+  long         the archive body goes on past the archive (1 MiB more, Content-Length counts it)
 """
 import argparse
 import json
@@ -34,7 +35,8 @@ import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import urlsplit
 
-FAULTS = ("zero", "six", "no-length", "404", "cut", "slow", "bad-length", "huge-length")
+FAULTS = ("zero", "six", "no-length", "404", "cut", "slow", "bad-length", "huge-length", "long")
+LONG_EXTRA = 1 << 20
 NOT_FOUND_PAGE = b"<html><head><title>404 Not Found</title></head><body><h1>Not Found</h1></body></html>\n"
 
 
@@ -80,12 +82,12 @@ class UpdateHandler(BaseHTTPRequestHandler):
                              "text/html", head)
         elif route == "UpdateQl.zip":
             self._send_archive(head)
-        elif route == "UpdateQl.zip.sig":
-            signature = self._read_release("UpdateQl.zip.sig", None)
-            if signature is None:
+        elif route == "UpdateQl.zip.manifest":
+            manifest = self._read_release("UpdateQl.zip.manifest", None)
+            if manifest is None:
                 self._send_small(NOT_FOUND_PAGE, "text/html", head, status=404)
             else:
-                self._send_small(signature, "application/octet-stream", head)
+                self._send_small(manifest, "text/plain", head)
         else:
             self._send_small(NOT_FOUND_PAGE, "text/html", head, status=404)
 
@@ -121,6 +123,7 @@ class UpdateHandler(BaseHTTPRequestHandler):
             self._send_small(NOT_FOUND_PAGE, "text/html", head, status=404)
             return
         size = os.path.getsize(path)
+        extra = LONG_EXTRA if fault == "long" else 0
         self.send_response(200)
         self.send_header("Content-Type", "application/zip")
         if fault == "bad-length":
@@ -128,7 +131,7 @@ class UpdateHandler(BaseHTTPRequestHandler):
         elif fault == "huge-length":
             self.send_header("Content-Length", "2147483648")
         elif fault != "no-length":
-            self.send_header("Content-Length", str(size))
+            self.send_header("Content-Length", str(size + extra))
         self.end_headers()
         if head:
             return
@@ -146,6 +149,7 @@ class UpdateHandler(BaseHTTPRequestHandler):
                     if fault == "slow":
                         self.wfile.flush()
                         time.sleep(self.server.slow_delay)
+            self.wfile.write(b"\0" * extra)
         except (BrokenPipeError, ConnectionResetError):
             pass
         if fault == "cut":

@@ -77,29 +77,15 @@ std::optional<std::pair<Key, DWORD>> ImportKey(HCRYPTPROV provider, std::string_
     return std::make_pair(std::move(owned), bits);
 }
 
-// The SHA-256 hash of the file's bytes, ready to be verified.
-Hash HashFile(HCRYPTPROV provider, const std::string& path) {
-    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return Hash();
-    const tk::TKernelHandle file(handle);
+Hash NewSha256(HCRYPTPROV provider) {
     HCRYPTHASH hash = 0;
     if (!CryptCreateHash(provider, CALG_SHA_256, 0, 0, &hash)) return Hash();
-    Hash owned(hash);
-    std::vector<BYTE> buffer(64 * 1024);
-    for (;;) {
-        DWORD got = 0;
-        if (!ReadFile(file.Get(), buffer.data(), DWORD(buffer.size()), &got, nullptr))
-            return Hash();
-        if (got == 0) return owned;
-        if (!CryptHashData(hash, buffer.data(), got, 0)) return Hash();
-    }
+    return Hash(hash);
 }
 
 }  // namespace
 
-bool VerifyFileSignature(std::string_view pemKeys, const std::string& path,
-                         std::string_view signature) {
+bool VerifySignature(std::string_view pemKeys, std::string_view data, std::string_view signature) {
     const Provider provider = OpenProvider();
     if (!provider) return false;
     std::vector<Key> keys;
@@ -111,14 +97,39 @@ bool VerifyFileSignature(std::string_view pemKeys, const std::string& path,
     }
     if (keys.empty()) return false;
 
-    const Hash hash = HashFile(provider.Get(), path);
-    if (!hash) return false;
+    const Hash hash = NewSha256(provider.Get());
+    if (!hash || !CryptHashData(hash.Get(), reinterpret_cast<const BYTE*>(data.data()),
+                                DWORD(data.size()), 0))
+        return false;
     // openssl writes the signature big-endian; CryptoAPI reads it little-endian.
     std::vector<BYTE> reversed(signature.rbegin(), signature.rend());
     return std::any_of(keys.begin(), keys.end(), [&](const Key& key) {
         return CryptVerifySignatureA(hash.Get(), reversed.data(), DWORD(reversed.size()), key.Get(),
                                      nullptr, 0) != FALSE;
     });
+}
+
+std::optional<FileDigest> DigestOpenFile(void* file) {
+    const Provider provider = OpenProvider();
+    const Hash hash = provider ? NewSha256(provider.Get()) : Hash();
+    if (!hash) return std::nullopt;
+    LARGE_INTEGER start{};
+    if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) return std::nullopt;
+    FileDigest digest;
+    std::vector<BYTE> buffer(64 * 1024);
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file, buffer.data(), DWORD(buffer.size()), &got, nullptr))
+            return std::nullopt;
+        if (got == 0) break;
+        if (!CryptHashData(hash.Get(), buffer.data(), got, 0)) return std::nullopt;
+        digest.Size += got;
+    }
+    DWORD length = DWORD(digest.Sha256.size());
+    if (!CryptGetHashParam(hash.Get(), HP_HASHVAL, digest.Sha256.data(), &length, 0) ||
+        length != digest.Sha256.size())
+        return std::nullopt;
+    return digest;
 }
 
 }  // namespace quill::update

@@ -2,6 +2,7 @@
 
 #include "update/InstallRecovery.h"
 #include "update/ProcessEnd.h"
+#include "update/ReleaseGate.h"
 #include "update/UpdateDecision.h"
 #include "toolkit/Application.h"
 #include "update/uAreab.h"
@@ -31,9 +32,16 @@ int RunUpdater(const std::vector<std::string>& arguments) {
         reply = VersionQuery(start.InstallationId);
     } catch (const EInOutError&) {
         return 0;  // an unreadable reply is no reply: end without the dialog
+    } catch (const EProxyRefused& refused) {
+        tk::ShowMessage(refused.what());
+        return 0;
     }
     const UpdateDecision decision = DecideUpdate(start, reply);
-    if (!decision.Due) return 0;
+    if (!decision.Due) {
+        // A stale or replayed "nothing new" is seen in the signed manifest.
+        WarnOfFrozenServer(start.InstalledVersion);
+        return 0;
+    }
     ShowUpdateDialog(start.InstalledVersion, decision.AvailableVersion, start.InstallationId);
     // Everything of the run is done and on disk: nothing that comes after may keep it alive.
     EndProcess();

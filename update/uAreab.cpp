@@ -10,6 +10,7 @@
 #include "update/MainApplication.h"
 #include "update/ProcessEnd.h"
 #include "update/ProgressText.h"
+#include "update/ReleaseGate.h"
 #include "update/UpdateSignature.h"
 #include "toolkit/Application.h"
 #include "toolkit/Exception.h"
@@ -23,7 +24,6 @@ namespace quill::update {
 
 namespace {
 
-constexpr const char* ArchiveName = "UpdateQl.zip";
 constexpr const char* UnknownFailureText = "eroare necunoscuta";
 
 UpdateDialogWatcher& DialogWatcher() {
@@ -186,15 +186,19 @@ void TfAreAbon::StoreSettings() {
 }
 
 void TfAreAbon::GlassButton1Click(tk::TObject*) {
+    GlassButton1->SetEnabled(false);
+    // Nothing is asked of the main application or the folder before the release is admitted.
+    if (!FRelease.AdmitRelease(verDisp->Caption(), verInst->Caption()))
+        return tk::Application.Terminate();
+    if (ModalResult() != tk::mrNone) return;  // closed while the release was checked
     // The main application keeps running during the download: it is asked to quit only
-    // once the archive is here.
+    // once the archive is here and has passed its checks.
     const std::string archive = ArchivePath();
     if (GetFileAttributesA(archive.c_str()) != INVALID_FILE_ATTRIBUTES)
         DeleteFileA(archive.c_str());
     ht->FileName = archive;
     panDesc->SetVisible(true);
     progres->SetPosition(0);
-    GlassButton1->SetEnabled(false);
     ht->Start();
 }
 
@@ -203,7 +207,11 @@ void TfAreAbon::GlassButton2Click(tk::TObject*) {
 }
 
 void TfAreAbon::htProgress(tk::TObject*, int64_t Position, int64_t TotalSize, const std::string&,
-                           bool&) {
+                           bool& Continue) {
+    if (!FRelease.AdmitProgress(Position)) {
+        Continue = false;
+        return tk::Application.Terminate();
+    }
     if (stare->Caption() != "Download") {
         stare->SetCaption("Download");
         stare->Repaint();
@@ -215,6 +223,7 @@ void TfAreAbon::htProgress(tk::TObject*, int64_t Position, int64_t TotalSize, co
 
 void TfAreAbon::htDoneFile(tk::TObject*, const std::string&, int32_t, const std::string&) {
     FInstalling = true;
+    if (!FRelease.AdmitArchive(ht->FileName)) return tk::Application.Terminate();
     // Whatever a step raises, the version is recorded, the user is told in one box, and the
     // program ends: no road out of here leaves the dialog open for good.
     bool installed = false;
@@ -223,8 +232,6 @@ void TfAreAbon::htDoneFile(tk::TObject*, const std::string&, int32_t, const std:
         // The base folder first: the version record below needs it even when reading the
         // archive fails.
         ZipArchiver1->ExtrBaseDir = ProgramFolder();
-        // Nothing of an archive whose signature does not hold is read, let alone extracted.
-        RequireAuthenticUpdate(ht->FileName, std::string(ServerBase) + ArchiveName + ".sig");
         // Nothing is extracted over a running main application; a user who gives up on
         // it leaves everything as it was.
         if (!EndMainApplication(MainWindowTitle)) {

@@ -1,14 +1,16 @@
 #include "update/utils.h"
 
 #include <windows.h>
-#include <wininet.h>
 
 #include <cstring>
 #include <vector>
 
 #include "archive/ZANames.h"
+#include "download/HttpCore.h"
 #include "toolkit/Handles.h"
 #include "toolkit/SysUtils.h"
+#include "update/UpdateSignature.h"
+#include "update/VersionHistory.h"
 
 #ifndef QUILL_SERVER_BASE
 #define QUILL_SERVER_BASE "http://update.quillora.example/"
@@ -37,37 +39,9 @@ constexpr size_t MaxReplySize = 64 * 1024;
 }  // namespace
 
 std::optional<std::string> FetchFresh(const std::string& url, size_t limit) {
-    tk::TInternetHandle session(
-        InternetOpenA("Quillora updater", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-    if (!session) return std::nullopt;
-    const DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
-                        INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_UI |
-                        INTERNET_FLAG_NO_COOKIES;
-    tk::TInternetHandle request(InternetOpenUrlA(session.Get(), url.c_str(), nullptr, 0, flags, 0));
-    if (!request) return std::nullopt;
-
-    DWORD status = 0, size = sizeof status;
-    if (!HttpQueryInfoA(request.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
-                        &size, nullptr) ||
-        status / 100 != 2)
-        return std::nullopt;
-
-    std::string body;
-    char buffer[4096];
-    for (;;) {
-        DWORD got = 0;
-        if (!InternetReadFile(request.Get(), buffer, sizeof buffer, &got)) return std::nullopt;
-        if (got == 0) break;
-        body.append(buffer, got);
-        if (body.size() > limit) return std::nullopt;
-    }
-    DWORD announced = 0;
-    size = sizeof announced;
-    if (HttpQueryInfoA(request.Get(), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER,
-                       &announced, &size, nullptr) &&
-        body.size() != announced)
-        return std::nullopt;  // cut short
-    return body;
+    download::HttpBody reply = download::FetchSmallBody(url, limit, SmallReplyDeadline);
+    if (!reply.ok) return std::nullopt;
+    return std::move(reply.body);
 }
 
 namespace {
@@ -139,9 +113,12 @@ std::string VersionQuery(const std::string& serverBase, const std::string& insta
                          const std::string& replyFile) {
     const std::string url = serverBase + "getLastVer.php?id=" + installationId;
     DeleteFileA(replyFile.c_str());
-    if (auto body = FetchFresh(url, MaxReplySize)) {
+    download::HttpBody reply = download::FetchSmallBody(url, MaxReplySize, SmallReplyDeadline);
+    // Silence here would hide every update from the user for good.
+    if (reply.status == 407) throw EProxyRefused(reply.error);
+    if (reply.ok) {
         try {
-            WriteWholeFile(replyFile, *body);
+            WriteWholeFile(replyFile, reply.body);
         } catch (const EInOutError&) {
             DeleteFileA(replyFile.c_str());  // a half-written reply is no reply
         }
@@ -235,6 +212,8 @@ bool RecordInstalledVersion(const std::string& executablePath, const std::string
     if (RegSetValueExA(diverse.Get(), value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                        static_cast<DWORD>(text.size() + 1)) != ERROR_SUCCESS)
         throw ERegistryException(std::string("Failed to set data for '") + value + "'");
+    // Only an updater that checks releases keeps the mark that no release may go below.
+    if (HasUpdateKeys()) NoteRecordedVersion(text);
     return true;
 }
 

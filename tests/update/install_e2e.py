@@ -112,18 +112,19 @@ def wait_until(condition, timeout=30):
     return condition()
 
 
-def registry_version():
+def registry_version(value="VersiuneStructura"):
     result = subprocess.run([e2e.WINE_RUN, "reg", "query", r"HKCU\Quillora\Diverse", "/v",
-                             "VersiuneStructura"], capture_output=True, text=True, cwd="/")
+                             value], capture_output=True, text=True, cwd="/")
     for line in result.stdout.splitlines():
-        if "VersiuneStructura" in line:
+        if value in line:
             return line.split()[-1]
     return None
 
 
 def clear_registry_version():
-    subprocess.run([e2e.WINE_RUN, "reg", "delete", r"HKCU\Quillora\Diverse", "/v",
-                    "VersiuneStructura", "/f"], capture_output=True, cwd="/")
+    for value in ("VersiuneStructura", "VersiuneMaxima"):
+        subprocess.run([e2e.WINE_RUN, "reg", "delete", r"HKCU\Quillora\Diverse", "/v", value,
+                        "/f"], capture_output=True, cwd="/")
 
 
 def fresh_wine_session():
@@ -167,7 +168,7 @@ class InstallTest(unittest.TestCase):
         self.assertEqual(len(inst.file("raport.dat")), 200000)
         paths = [r["path"] for r in requests]
         self.assertEqual(paths[0], "/getLastVer.php?id=inst42")
-        self.assertNotIn("/UpdateQl.zip.sig", paths)  # a build without keys checks nothing
+        self.assertNotIn("/UpdateQl.zip.manifest", paths)  # a build without keys checks nothing
         archive = [r for r in requests if r["path"] == "/UpdateQl.zip"]
         self.assertEqual(len(archive), 1)
         headers = dict(archive[0]["headers"])

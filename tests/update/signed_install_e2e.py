@@ -1,34 +1,51 @@
 #!/usr/bin/env python3
-"""The install sequence of an updater with public keys built in (the test build's own,
-made by make_signing_keys.sh): a signed archive installs; an archive whose signature does
-not verify, or has none, is refused before anything is extracted."""
+"""The updater with public keys built in (the test build's own, made by
+make_signing_keys.sh), driven as a person drives it: a release with a fresh signed manifest
+installs; every release that a network in the middle could forge, replay or hold back is
+refused with a Romanian box, the main application left running and the program folder
+byte-identical; and a stale "nothing new" is told once at start-up."""
+import base64
+import datetime
+import hashlib
 import os
 import subprocess
 import sys
+import tempfile
+import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.environ["QUILL_SOURCE_DIR"], "tests", "support"))
 import quill_e2e as e2e  # noqa: E402
 from install_e2e import (DIALOG, INSTALLED, Installation,  # noqa: E402
-                         answer_archive_boxes_until_message, clear_registry_version,
+                         answer_archive_boxes_until_message, answer_box, clear_registry_version,
                          fresh_wine_session, registry_version)
 
-REFUSED = ("Actualizarea nu a putut fi finalizata: "
-           "a fost refuzata deoarece nu a putut fi verificata.")
 KEYS = os.environ["QUILL_SIGNING_KEYS"]
+REFUSED = "Actualizarea a fost refuzata: "
+FROZEN = "Actualizarea nu a putut confirma cea mai noua versiune"
 
 
-def signature_of(data, key="current"):
-    """The signature sign-release.sh writes for these bytes with one of the test keys."""
-    work = os.path.join(e2e.BINARY_DIR, "e2e", "signing")
-    os.makedirs(work, exist_ok=True)
-    archive = os.path.join(work, "UpdateQl.zip")
-    with open(archive, "wb") as f:
-        f.write(data)
-    subprocess.run(["sh", os.environ["QUILL_SIGN_RELEASE"], os.path.join(KEYS, key + ".pem"),
-                    archive], check=True, stdout=subprocess.DEVNULL)
-    with open(archive + ".sig", "rb") as f:
-        return f.read()
+def utc(days):
+    moment = datetime.datetime.now(datetime.timezone.utc) + datetime.timedelta(days=days)
+    return moment.strftime("%Y-%m-%dT%H:%M:%SZ")
+
+
+def manifest(archive, version="2.0.0.0", product="Quillora", days=1, key="current", size=None,
+             sha256=None):
+    """A manifest as the vendor's tooling writes it, with any field chosen."""
+    text = ("quillora-release-manifest 1\n"
+            f"product: {product}\n"
+            f"version: {version}\n"
+            f"size: {len(archive) if size is None else size}\n"
+            f"sha256: {sha256 or hashlib.sha256(archive).hexdigest()}\n"
+            f"expires: {utc(days)}\n").encode()
+    with tempfile.NamedTemporaryFile() as signed:
+        signed.write(text)
+        signed.flush()
+        signature = subprocess.run(
+            ["openssl", "dgst", "-sha256", "-sign", os.path.join(KEYS, key + ".pem"), signed.name],
+            check=True, capture_output=True).stdout
+    return text + b"signature: " + base64.b64encode(signature) + b"\n"
 
 
 def folder_contents(folder):
@@ -41,8 +58,6 @@ def folder_contents(folder):
 
 class SignedInstallTest(unittest.TestCase):
     def setUp(self):
-        fresh_wine_session()
-        clear_registry_version()
         with open(os.environ["QUILL_UPDATE_ARCHIVE"], "rb") as f:
             self.archive = f.read()
         self.installation = None
@@ -51,14 +66,20 @@ class SignedInstallTest(unittest.TestCase):
         if self.installation:
             self.installation.close()
 
-    def run_update(self, name, signature):
-        """Serves the archive with this signature (None: no signature file) to the signed
-        updater and presses the download button; returns (the archive component's box
-        titles, the updater's final box text, the requests, the folder before the click)."""
-        inst = self.installation = Installation(name, updater="updater_signed.exe")
-        if signature is not None:
-            inst.program.write_release("UpdateQl.zip.sig", signature)
-        with e2e.UpdateServer(inst.program.release) as server:
+    def fresh(self):
+        if self.installation:
+            self.installation.close()
+        fresh_wine_session()
+        clear_registry_version()
+
+    def click_download(self, name, manifest_bytes, reply="OK00012.0.0.0", fault=None):
+        """Offers the release (manifest_bytes None: none on the server) to the signed
+        updater and clicks the download button; returns (the archive boxes' titles, the
+        updater's box text, the requested paths, the folder as it was before the click)."""
+        inst = self.installation = Installation(name, reply=reply, updater="updater_signed.exe")
+        if manifest_bytes is not None:
+            inst.program.write_release("UpdateQl.zip.manifest", manifest_bytes)
+        with e2e.UpdateServer(inst.program.release, fault=fault) as server:
             self.assertIsNotNone(inst.start(), "the dialog did not open")
             before = folder_contents(inst.program.folder)
             e2e.click_child(DIALOG, "Descarca actualizarea")
@@ -70,41 +91,88 @@ class SignedInstallTest(unittest.TestCase):
             else:
                 self.assertIsNone(inst.main_app.poll(), "quill.exe ended for a refused update")
             paths = [r["path"] for r in server.requests()]
-        # The signature is asked for once the archive is in, never before.
-        self.assertEqual([p for p in paths if p.startswith("/UpdateQl")],
-                         ["/UpdateQl.zip", "/UpdateQl.zip.sig"])
-        return shown, message, before
+        return shown, message, [p for p in paths if p.startswith("/UpdateQl")], before
 
-    def test_signed_archive_installs(self):
-        shown, message, _ = self.run_update("signed", signature_of(self.archive))
-        self.assertEqual((shown, message), ([], INSTALLED))
-        self.assertEqual(self.installation.file("firme.reg"), b"2.0.0.0\r\n")
+    def assert_refused(self, why, outcome, downloaded):
+        shown, message, paths, before = outcome
+        self.assertEqual((shown, message), ([], REFUSED + why))
+        # The manifest is asked for first; the archive only for a release that was admitted.
+        self.assertEqual(paths, ["/UpdateQl.zip.manifest"] + ["/UpdateQl.zip"] * downloaded)
+        self.assertEqual(folder_contents(self.installation.program.folder), before)
+        self.assertIsNone(self.installation.main_app.poll(), "quill.exe was asked to quit")
+        self.assertEqual(registry_version(), None)
+
+    def test_fresh_manifest_installs(self):
+        self.fresh()
+        inst = self.installation = Installation("fresh", updater="updater_signed.exe")
+        archive = os.path.join(inst.program.release, "UpdateQl.zip")
+        subprocess.run(["sh", os.environ["QUILL_SIGN_RELEASE"], os.path.join(KEYS, "current.pem"),
+                        archive], check=True, stdout=subprocess.DEVNULL)
+        with e2e.UpdateServer(inst.program.release) as server:
+            self.assertIsNotNone(inst.start(), "the dialog did not open")
+            e2e.click_child(DIALOG, "Descarca actualizarea")
+            self.assertEqual(inst.main_app.wait(timeout=60), 0, "quill.exe did not end")
+            self.assertEqual(answer_archive_boxes_until_message(inst.updater), ([], INSTALLED))
+            self.assertEqual(inst.updater.wait(timeout=30), 0)
+            paths = [r["path"] for r in server.requests() if r["path"].startswith("/UpdateQl")]
+        self.assertEqual(paths, ["/UpdateQl.zip.manifest", "/UpdateQl.zip"])
+        self.assertEqual(inst.file("readme.txt"), b"Quillora 2.0.0.0\r\n")
         self.assertEqual(registry_version(), "2.0.0.0")
-        self.assertEqual(self.installation.file("readme.txt"), b"Quillora 2.0.0.0\r\n")
+        self.assertEqual(registry_version("VersiuneMaxima"), "2.0.0.0")
 
-    def refused(self, name, signature):
-        shown, message, before = self.run_update(name, signature)
-        self.assertEqual((shown, message), ([], REFUSED))
-        # Nothing extracted and the archive gone: only the record of what is installed.
-        after = folder_contents(self.installation.program.folder)
-        self.assertEqual(after.pop("firme.reg", None), b"1.0.0.0\r\n")
-        self.assertEqual(after, before)
-        self.assertEqual(registry_version(), "1.0.0.0")
+    def test_releases_refused_before_the_download(self):
+        a = self.archive
+        cases = [
+            ("rollback", manifest(a, version="0.9.0.0"), "OK00010.9.0.0",
+             "versiunea oferita este mai veche decat cea instalata."),
+            ("product", manifest(a, product="QuilloraPro"), None,
+             "informatiile despre actualizare sunt pentru alt produs."),
+            ("expired", manifest(a, days=-1), None,
+             "informatiile despre actualizare au expirat; serverul nu a putut confirma cea mai "
+             "noua versiune."),
+            ("announced", manifest(a, version="3.0.0.0"), None,
+             "versiunea semnata difera de cea anuntata de server."),
+            ("stranger", manifest(a, key="stranger"), None,
+             "informatiile despre actualizare nu poarta o semnatura valida a furnizorului."),
+            ("missing", None, None,
+             "informatiile semnate despre actualizare nu au putut fi obtinute de la server."),
+        ]
+        for name, text, reply, why in cases:
+            with self.subTest(name):
+                self.fresh()
+                outcome = self.click_download(name, text, reply=reply or "OK00012.0.0.0")
+                self.assert_refused(why, outcome, downloaded=0)
 
-    def test_signature_by_a_key_not_built_in_is_refused(self):
-        self.refused("stranger", signature_of(self.archive, key="stranger"))
+    def test_archives_refused_after_the_download(self):
+        a = self.archive
+        differs = "arhiva primita nu este cea semnata de furnizor."
+        cases = [
+            ("size", manifest(a, size=len(a) + 1), None, differs),
+            ("hash", manifest(a, sha256=hashlib.sha256(a + b"x").hexdigest()), None, differs),
+            ("long", manifest(a), "long",
+             "serverul a trimis mai mult decat marimea semnata a arhivei."),
+        ]
+        for name, text, fault, why in cases:
+            with self.subTest(name):
+                self.fresh()
+                self.assert_refused(why, self.click_download(name, text, fault=fault),
+                                    downloaded=1)
 
-    def test_signature_of_another_archive_is_refused(self):
-        other = bytearray(self.archive)
-        other[-1] ^= 0x01  # an archive one byte away
-        self.refused("otherarchive", signature_of(bytes(other)))
+    def test_stale_nothing_new_is_told_once_and_an_unreachable_server_is_not(self):
+        self.fresh()
+        inst = self.installation = Installation("frozen", reply="0", updater="updater_signed.exe")
+        inst.program.write_release("UpdateQl.zip.manifest",
+                                   manifest(self.archive, version="1.0.0.0", days=-1))
+        with e2e.UpdateServer(inst.program.release):
+            updater = inst.program.start_updater("1.0.0.0", "inst42")
+            text = answer_box("updater", process=updater)
+            self.assertEqual(updater.wait(timeout=30), 0)
+        self.assertTrue(text and text.startswith(FROZEN), text)
 
-    def test_truncated_signature_is_refused(self):
-        good = signature_of(self.archive)
-        self.refused("truncated", good[:len(good) // 2])
+        # No server at all: the run ends by itself, without a box to answer.
+        updater = inst.program.start_updater("1.0.0.0", "inst42")
+        self.assertEqual(updater.wait(timeout=60), 0)
 
-    def test_missing_signature_is_refused(self):
-        self.refused("missing", None)
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)

@@ -7,6 +7,7 @@
 
 #include "test_environment.h"
 #include "archive/ZANames.h"
+#include "update/VersionHistory.h"
 #include "update/utils.h"
 
 using namespace quill::update;
@@ -98,17 +99,18 @@ TEST(FileVersionTest, ReadsTheFourNumbersUnsigned) {
     EXPECT_FALSE(FileVersionOf("C:\\no\\such\\quill.exe").has_value());
 }
 
-std::string RegistryVersion() {
+std::string RegistryVersion(const char* name = "VersiuneStructura") {
     char value[256] = {};
     DWORD size = sizeof value;
-    if (RegGetValueA(HKEY_CURRENT_USER, "Quillora\\Diverse", "VersiuneStructura", RRF_RT_REG_SZ,
-                     nullptr, value, &size) != ERROR_SUCCESS)
+    if (RegGetValueA(HKEY_CURRENT_USER, "Quillora\\Diverse", name, RRF_RT_REG_SZ, nullptr, value,
+                     &size) != ERROR_SUCCESS)
         return "<absent>";
     return value;
 }
 
 void ClearRegistryVersion() {
     RegDeleteKeyValueA(HKEY_CURRENT_USER, "Quillora\\Diverse", "VersiuneStructura");
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, "Quillora\\Diverse", HighestVersionValue);
 }
 
 using RecordVersionTest = WorkFolder;
@@ -128,6 +130,10 @@ TEST_F(RecordVersionTest, WritesOneLineAndTheRegistryValueEveryTime) {
     const VersionRecord record = ReadVersionRecord(file);
     EXPECT_EQ(record.File, "1.0.0.0");
     EXPECT_EQ(record.Registry, "1.0.0.0");
+    // The highest version ever recorded stays: no replayed release may go below it.
+    EXPECT_EQ(RegistryVersion(HighestVersionValue), "3.12.0.40000");
+    ASSERT_TRUE(HighestRecordedVersion());
+    EXPECT_EQ(FormatVersion(*HighestRecordedVersion()), "3.12.0.40000");
     ClearRegistryVersion();
     EXPECT_EQ(ReadVersionRecord(Path("absent.reg")).File, std::nullopt);
     EXPECT_EQ(ReadVersionRecord(file).Registry, std::nullopt);

@@ -1,8 +1,10 @@
 #pragma once
-// Detached signatures as `openssl dgst -sha256 -sign key.pem` writes them (RSA,
-// PKCS#1 v1.5 over SHA-256), checked with the platform's CryptoAPI.
+// Signatures as `openssl dgst -sha256 -sign key.pem` writes them (RSA, PKCS#1 v1.5 over
+// SHA-256), and SHA-256 digests of files, with the platform's CryptoAPI.
 
-#include <string>
+#include <array>
+#include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace quill::update {
@@ -12,9 +14,17 @@ inline constexpr unsigned MinimumKeyBits = 3072;
 
 // True when one of the RSA keys in pemKeys ("PUBLIC KEY" blocks holding a
 // SubjectPublicKeyInfo, as `openssl pkey -pubout` writes them) that has at least
-// MinimumKeyBits verifies signature over the bytes of the file at path. Keys that cannot
-// be read, are not RSA or are too short are skipped; an unreadable file is not verified.
-bool VerifyFileSignature(std::string_view pemKeys, const std::string& path,
-                         std::string_view signature);
+// MinimumKeyBits verifies signature over exactly these bytes. Keys that cannot be read, are
+// not RSA or are too short are skipped.
+bool VerifySignature(std::string_view pemKeys, std::string_view data, std::string_view signature);
+
+struct FileDigest {
+    uint64_t Size = 0;
+    std::array<uint8_t, 32> Sha256{};
+};
+
+// The size and SHA-256 of every byte of an open file (a Win32 HANDLE opened for reading),
+// read from its start; empty when it cannot be read.
+std::optional<FileDigest> DigestOpenFile(void* file);
 
 }  // namespace quill::update

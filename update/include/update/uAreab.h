@@ -15,6 +15,7 @@
 #include "toolkit/Forms.h"
 #include "toolkit/StdCtrls.h"
 #include "toolkit/WebBrowser.h"
+#include "update/ReleaseGate.h"
 
 namespace quill::update {
 
@@ -54,6 +55,7 @@ private:
     void CreateComponents();
     void StoreSettings();
     bool FInstalling = false;
+    TReleaseGate FRelease;
 };
 
 // Test builds watch the dialog through this: it is called with the dialog once it is

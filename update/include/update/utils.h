@@ -2,6 +2,7 @@
 // The update flow's contact with the outside: the version query, the quit request
 // to the main application and the record of the installed version.
 
+#include <chrono>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -22,10 +23,17 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Raised when a proxy on the way asks for a user name and password; the text names it.
+class EProxyRefused : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 // The update server's root, "http://host/".
 extern const char* const ServerBase;
 inline constexpr const char* MainWindowTitle = "QuilloraFree";
 inline constexpr const char* MainExecutable = "quill.exe";
+inline constexpr const char* ArchiveName = "UpdateQl.zip";
 inline constexpr const char* VersionReplyFile = "lastVerNet.txt";
 inline constexpr const char* VersionFile = "firme.reg";
 
@@ -34,9 +42,12 @@ inline constexpr const char* VersionFile = "firme.reg";
 // has no such name, in which case nothing can be read or written there by name.
 std::string ProgramFolder();
 
+// How long a small request (the version reply, a signature) may take in all.
+inline constexpr std::chrono::seconds SmallReplyDeadline{30};
+
 // The body of a successful (2xx) GET of url, complete as announced and at most limit
 // bytes, fetched from the server itself (a reply kept in the local cache could hide an
-// update); empty on any failure.
+// update) through the download core; empty on any failure.
 std::optional<std::string> FetchFresh(const std::string& url, size_t limit);
 
 // Told, and the program ends, when the program folder has no ANSI name.
@@ -48,7 +59,8 @@ inline constexpr const char* FolderNameText =
 // Asks the server for the newest version: deletes the reply file, downloads
 // getLastVer.php?id=<id> into it (always fresh, never from the local cache; a
 // failed request leaves no file) and returns its first line, or "0" when no
-// reply file exists. Throws EInOutError when an existing reply cannot be read.
+// reply file exists. Throws EInOutError when an existing reply cannot be read, and
+// EProxyRefused when a proxy asks for a password.
 std::string VersionQuery(const std::string& installationId);
 std::string VersionQuery(const std::string& serverBase, const std::string& installationId,
                          const std::string& replyFile);
@@ -64,7 +76,8 @@ std::optional<FileVersion> FileVersionOf(const std::string& path);
 std::string VersionText(const std::string& path);
 
 // Writes the version text of the executable to firme.reg in the program folder and
-// to HKCU\Quillora\Diverse\VersiuneStructura. An executable without a version
+// to HKCU\Quillora\Diverse\VersiuneStructura (and, built with update keys, raises
+// VersiuneMaxima to it). An executable without a version
 // records nothing and returns false. Throws EInOutError when the file cannot be
 // written (the registry is then left alone) and ERegistryException on registry
 // failures.
