@@ -392,14 +392,14 @@ TEST_F(GrabberTest, NoLengthStillDelivers) {
     EXPECT_EQ(log.doneSize, 300000);
 }
 
-TEST_F(GrabberTest, NotFoundPageIsTheDownload) {
+TEST_F(GrabberTest, ErrorStatusIsAnErrorNeverTheDownload) {
     grabber->SetUrl(UrlOf("DL_PORT_NOTFOUND"));
     RunToEnd();
-    EXPECT_EQ(log.errors, 0);
-    ASSERT_EQ(log.dones, 1);
-    const std::string page = ReadFile(target);
-    EXPECT_NE(page.find("404 Not Found"), std::string::npos);
-    EXPECT_EQ(log.doneSize, static_cast<std::int32_t>(page.size()));
+    EXPECT_EQ(log.dones, 0);
+    ASSERT_EQ(log.errors, 1);
+    EXPECT_NE(log.error.find("404 Not Found"), std::string::npos) << log.error;
+    EXPECT_EQ(log.names.back(), "ConnectionClosed");
+    EXPECT_EQ(GetFileAttributesA(target.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(GrabberTest, InvalidLengthHeadersAreErrors) {
