@@ -19,6 +19,11 @@ int RunUpdater(const std::vector<std::string>& arguments) {
         tk::ShowMessage(FolderNameText);
         return 0;
     }
+    // Else the reply could not be kept and the update would read as "none".
+    if (!FolderIsWritable(ProgramFolder())) {
+        tk::ShowMessage(UnwritableFolderText(ProgramFolder()));
+        return 0;
+    }
     std::string reply;
     try {
         reply = VersionQuery(start.InstallationId);

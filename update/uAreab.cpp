@@ -6,6 +6,8 @@
 #include <type_traits>
 #include <utility>
 
+#include "download/ResumeRules.h"
+#include "update/ArchiveVersionCheck.h"
 #include "update/InstallOutcome.h"
 #include "update/ProgressText.h"
 #include "update/UpdateSignature.h"
@@ -164,7 +166,7 @@ void TfAreAbon::StoreSettings() {
 
     // Port first: the Url setter takes a port written in the server base into Port.
     ht->Port = 0;
-    ht->SetUrl(std::string(ServerBase) + ArchiveName);
+    ht->SetUrl(FreshArchiveUrl(std::string(ServerBase) + ArchiveName, ArchivePath()));
     ht->FileName = "output.txt";
     ht->Agent = "UrlGrabber";
     ht->ProxyAddresses = "proxyserver";
@@ -172,6 +174,8 @@ void TfAreAbon::StoreSettings() {
     ht->OnProgress.Assign(this, &TfAreAbon::htProgress);
     ht->OnDoneFile.Assign(this, &TfAreAbon::htDoneFile);
     ht->OnError.Assign(this, &TfAreAbon::htError);
+    ht->OnReconnect.Assign(this, &TfAreAbon::htReconnect);
+    ht->AskProxyCredentials = true;
 
     ZipArchiver1->ExtrOptions = {ExtrOverWrite};
     ZipArchiver1->Password = "marigoldstep";
@@ -222,6 +226,7 @@ void TfAreAbon::htDoneFile(tk::TObject*, const std::string&, int32_t, const std:
         ZipArchiver1->ExtrBaseDir = ProgramFolder();
         // Nothing of an archive whose signature does not hold is read, let alone extracted.
         RequireAuthenticUpdate(ht->FileName, std::string(ServerBase) + ArchiveName + ".sig");
+        RequireOfferedVersion(ht->FileName, verDisp->Caption(), ZipArchiver1->Password);
         ZipArchiver1->SetZipFileName(ht->FileName);
         const int32_t result = ZipArchiver1->Extract();
         installed = UpdateInstalled(result, ZipArchiver1->SuccessCount(), false);
@@ -244,6 +249,11 @@ void TfAreAbon::htDoneFile(tk::TObject*, const std::string&, int32_t, const std:
 
 void TfAreAbon::htError(tk::TObject*, const std::string& ErrorMsg) {
     tk::ShowMessage(ErrorMsg);
+}
+
+void TfAreAbon::htReconnect(tk::TObject*, int Attempt, int Tries) {
+    stare->SetCaption(download::ReconnectText(Attempt, Tries));
+    stare->Repaint();
 }
 
 void TfAreAbon::ZipArchiver1TotalProgress(tk::TObject*, int64_t, int32_t PerCent) {

@@ -73,6 +73,19 @@ std::string ProgramFolder() {
     return ZANames::ExecutableFolder();
 }
 
+bool FolderIsWritable(const std::string& folder) {
+    char name[MAX_PATH] = {};
+    if (!GetTempFileNameA(folder.c_str(), "qup", 0, name)) return false;
+    DeleteFileA(name);
+    return true;
+}
+
+std::string UnwritableFolderText(const std::string& folder) {
+    return "Actualizarile nu pot fi instalate: dosarul programului (" + folder +
+           ") nu poate fi scris (este protejat la scriere sau plin). Porniti programul ca un "
+           "utilizator care are drept de scriere in acest dosar.";
+}
+
 std::string VersionQuery(const std::string& installationId) {
     return VersionQuery(ServerBase, installationId, ProgramFolder() + VersionReplyFile);
 }
