@@ -74,10 +74,18 @@ std::string ProgramFolder() {
 }
 
 bool FolderIsWritable(const std::string& folder) {
-    char name[MAX_PATH] = {};
-    if (!GetTempFileNameA(folder.c_str(), "qup", 0, name)) return false;
-    DeleteFileA(name);
-    return true;
+    // Made by hand: wine's GetTempFileName names a file it could not create.
+    for (DWORD attempt = 0; attempt < 16; ++attempt) {
+        char name[32];
+        wsprintfA(name, "qup%04lx%04lx.tmp", GetCurrentProcessId() & 0xFFFF,
+                  (GetTickCount() + attempt) & 0xFFFF);
+        const tk::TFileHandle probe(
+            CreateFileA((folder + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+        if (probe) return true;
+        if (GetLastError() != ERROR_FILE_EXISTS) return false;
+    }
+    return false;
 }
 
 std::string UnwritableFolderText(const std::string& folder) {

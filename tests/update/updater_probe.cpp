@@ -5,10 +5,12 @@
 // and to dialog_extracting.png when the bar first shows the extraction; a "capture" line
 // says whether the capture holds the bar's own picture. With QUILL_PROBE_CLOSE_AT_EXTRACT
 // set, the dialog is also asked to close (as by its close box) when the extraction begins.
-// With the download capture, a "label" line says whether each version label shows its whole
-// text there (no ink in the label's last column, where a cut text would end).
+// Each reconnect notes the status line ("status"); at the end the process's peak working
+// set is noted ("memory"). With the download capture, a "label" line says whether each version
+// label shows its whole text there (no ink in the label's last column, where a cut text would end).
 
 #include <windows.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -88,6 +90,11 @@ void CaptureForm(TfAreAbon& form, const std::string& name) {
 }
 
 void Watch(TfAreAbon& form) {
+    auto reconnect = form.ht->OnReconnect;
+    form.ht->OnReconnect.Assign([&form, reconnect](tk::TObject* sender, int attempt, int tries) {
+        reconnect(sender, attempt, tries);
+        Note("status", form.stare->Caption());
+    });
     auto download = form.ht->OnProgress;
     form.ht->OnProgress.Assign(
         [&form, download, captured = false](tk::TObject* sender, int64_t position, int64_t total,
@@ -121,5 +128,12 @@ void Watch(TfAreAbon& form) {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     WatchUpdateDialog(Watch);
-    return RunUpdater(std::vector<std::string>(__argv + std::min(__argc, 1), __argv + __argc));
+    const int result =
+        RunUpdater(std::vector<std::string>(__argv + std::min(__argc, 1), __argv + __argc));
+    // The whole road's peak, for the memory benchmark.
+    PROCESS_MEMORY_COUNTERS memory{};
+    memory.cb = sizeof memory;
+    if (GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory))
+        Note("memory", "peak " + std::to_string(memory.PeakWorkingSetSize));
+    return result;
 }
