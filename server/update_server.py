@@ -25,7 +25,7 @@ Fault modes (--fault for the whole run, or per request as above):
   huge-length  Content-Length is 2147483648 (2 GiB)
 The archive always carries an ETag and a Last-Modified, and a request with "Range:
 bytes=N-" gets a 206 with the bytes from N on, unless its If-Range names another version.
-The faults below cut the first archive reply at 90 % (--cut-at sets the fraction) and then
+The faults below cut the first archive reply to each address at 90 % (--cut-at sets the fraction) and then
 answer the following requests as named:
   reset        the cut is a connection reset; later replies are honest
   range-200    later range requests get the whole archive with 200
@@ -163,10 +163,12 @@ class UpdateHandler(BaseHTTPRequestHandler):
         if fault == "404" or not os.path.isfile(path):
             self._send_small(NOT_FOUND_PAGE, "text/html", head, status=404)
             return
+        # Counted per address, so that cases asking with their own query each meet the cut.
         with self.server.log_lock:
+            replies = self.server.archive_replies
             if not head:
-                self.server.archive_replies += 1
-            reply = self.server.archive_replies
+                replies[self.path] = replies.get(self.path, 0) + 1
+            reply = replies.get(self.path, 0)
         size = os.path.getsize(path)
         stamp = os.path.getmtime(path)
         etag = '"%x-%x"' % (size, int(stamp))
@@ -263,7 +265,7 @@ def main():
     server.slow_delay = args.slow_delay
     server.cut_at = args.cut_at
     server.stall = args.stall
-    server.archive_replies = 0
+    server.archive_replies = {}
     open(args.log, "a").close()
     if args.port_file:
         tmp = args.port_file + ".tmp"

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "download/HttpCore.h"
 #include "download/UrlGrabbers.h"
 #include "toolkit/Application.h"
 #include "toolkit/SyncQueue.h"
@@ -400,6 +401,50 @@ TEST_F(GrabberTest, ErrorStatusIsAnErrorNeverTheDownload) {
     EXPECT_NE(log.error.find("404 Not Found"), std::string::npos) << log.error;
     EXPECT_EQ(log.names.back(), "ConnectionClosed");
     EXPECT_EQ(GetFileAttributesA(target.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(GrabberTest, ResetStreamIsContinuedInMemory) {
+    int reconnects = 0;
+    grabber->OnReconnect.Assign([&reconnects](tk::TObject*, int attempt, int tries) {
+        EXPECT_EQ(attempt, ++reconnects);
+        EXPECT_EQ(tries, 3);
+    });
+    grabber->OutputMode = omStream;
+    grabber->SetUrl(UrlOf("DL_PORT_RESET", "UpdateQl.zip?case=stream"));
+    RunToEnd();
+    ASSERT_EQ(log.dones, 1) << log.error;
+    EXPECT_EQ(reconnects, 1);
+    EXPECT_EQ(log.streamCopy, ReadFile(Env("DL_BODY")));
+    EXPECT_EQ(log.doneSize, 300000);
+}
+
+TEST(SmallBody, WholeSuccessOrAnErrorText) {
+    using namespace std::chrono_literals;
+    const HttpBody ok = FetchSmallBody(UrlOf("DL_PORT_OK"), 300000, 10s);
+    EXPECT_TRUE(ok.ok) << ok.error;
+    EXPECT_EQ(ok.status, 200);
+    EXPECT_EQ(ok.body, ReadFile(Env("DL_BODY")));
+
+    const HttpBody notFound = FetchSmallBody(UrlOf("DL_PORT_NOTFOUND"), 300000, 10s);
+    EXPECT_FALSE(notFound.ok);
+    EXPECT_EQ(notFound.status, 404);
+    EXPECT_TRUE(notFound.body.empty());
+    EXPECT_NE(notFound.error.find("404"), std::string::npos) << notFound.error;
+
+    const HttpBody tooLong = FetchSmallBody(UrlOf("DL_PORT_OK"), 299999, 10s);
+    EXPECT_FALSE(tooLong.ok);
+    EXPECT_FALSE(tooLong.error.empty());
+
+    // Cut at 90 %: short of its Content-Length, so no body at all.
+    const HttpBody cut =
+        FetchSmallBody(UrlOf("DL_PORT_RESET", "UpdateQl.zip?case=small"), 300000, 10s);
+    EXPECT_FALSE(cut.ok);
+    EXPECT_FALSE(cut.error.empty());
+
+    const HttpBody dead = FetchSmallBody(UrlOf("DL_PORT_DEAD"), 100, 10s);
+    EXPECT_FALSE(dead.ok);
+    EXPECT_EQ(dead.status, 0);
+    EXPECT_FALSE(dead.error.empty());
 }
 
 TEST_F(GrabberTest, InvalidLengthHeadersAreErrors) {
