@@ -463,6 +463,24 @@ TEST_F(GrabberTest, InvalidLengthHeadersAreErrors) {
     EXPECT_EQ(GetFileAttributesA(target.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
+TEST_F(GrabberTest, BodyOverTheMaximumIsAnError) {
+    // Announced or not, a body past the maximum ends with an error and no archive.
+    grabber->MaxBodySize = 100000;
+    for (const char* server : {"DL_PORT_OK", "DL_PORT_NOLENGTH"}) {
+        EventLog runLog;
+        runLog.Attach(*grabber);
+        grabber->SetUrl(UrlOf(server));
+        grabber->Start();
+        ASSERT_TRUE(PumpUntil([&runLog] { return runLog.closed > 0; })) << server;
+        EXPECT_EQ(runLog.dones, 0) << server;
+        ASSERT_EQ(runLog.errors, 1) << server;
+        EXPECT_NE(runLog.error.find("100000 octeti"), std::string::npos) << runLog.error;
+        EXPECT_LE(grabber->BytesRead(), 100000) << server;
+        grabber->Stop();
+    }
+    EXPECT_EQ(GetFileAttributesA(target.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 TEST_F(GrabberTest, UnwritableTargetIsAnError) {
     grabber->FileName = WinePath(Env("DL_WORK")) + "\\no-such-folder\\UpdateQl.zip";
     grabber->SetUrl(UrlOf("DL_PORT_OK"));
