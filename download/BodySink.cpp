@@ -23,7 +23,6 @@ std::string ReadTag(const std::string& name) {
 }  // namespace
 
 void TMemorySink::Restart(const std::string& validator) {
-    FStream.SetPosition(0);
     FStream = TMemoryStream();
     FValidator = validator;
 }

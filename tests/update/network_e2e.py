@@ -22,6 +22,7 @@ DIALOG = road.DIALOG
 # Short waits instead of the product's 60 s stall and 2 s first pause.
 FAST = {"QUILL_RETRY_PAUSE_MS": "200", "QUILL_STALL_MS": "1500"}
 PROXY = "127.0.0.1:%d" % (urlsplit(e2e.SERVER_BASE).port or 80)
+CREDENTIALS = "Enter Network Password"  # the system's (wine's) credentials dialog
 INTERNET_SETTINGS = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings"
 
 
@@ -205,11 +206,32 @@ class NetworkTest(unittest.TestCase):
             asked, text = self.cancel_credentials_then_answer(inst.updater)
             requests = self.archive_requests(server)
         self.assert_proxy_box(text, requests)
-        self.assertLessEqual(len(asked), 1, "the credentials were asked for once at most")
+        self.assertEqual(asked, [CREDENTIALS], "the credentials are asked for once")
         self.assertIsNone(inst.file("UpdateQl.zip"))
         self.assert_untouched(inst)
         e2e.click_child(DIALOG, "Mai tarziu")
         self.assertEqual(inst.updater.wait(timeout=30), 0)
+
+    def test_proxy_credentials_given_once_let_the_archive_through(self):
+        inst = self.install("proxylogin")
+        self.use_proxy()
+        with e2e.UpdateServer(inst.program.release, fault="proxy-auth-archive") as server:
+            self.assertIsNotNone(self.start(inst), "the dialog did not open")
+            e2e.click_child(DIALOG, "Descarca actualizarea")
+            self.assertIsNotNone(e2e.wait_window(CREDENTIALS, timeout=60, process=inst.updater),
+                                 "the credentials were not asked for")
+            time.sleep(0.5)
+            info = e2e.window_info(CREDENTIALS)
+            edits = [c for c in info["children"] if c["class"] == "Edit"]
+            for edit, text in zip(edits, ("ana", "parola")):
+                left, top, right, bottom = edit["rect"]
+                e2e.click_screen((left + right) // 2, (top + bottom) // 2)
+                e2e.xdotool("type", "--delay", "50", text)
+            e2e.click_child(CREDENTIALS, "OK")
+            self.assertEqual(road.answer_box("updater", process=inst.updater), road.INSTALLED)
+            requests = self.archive_requests(server)
+        self.assert_installed(inst)
+        self.assertIn(["Proxy-Authorization", "Basic YW5hOnBhcm9sYQ=="], requests[-1]["headers"])
 
     def cancel_credentials_then_answer(self, process, timeout=60):
         """Cancels the system's credentials dialog, if one is shown, and answers the
