@@ -243,7 +243,8 @@ class NetworkTest(unittest.TestCase):
                 return asked, road.answer_box("updater", process=process)
             for window in e2e.xdotool("search", "--onlyvisible", "--name", ".").split():
                 name = e2e.xdotool("getwindowname", window)
-                if window in seen or name in (DIALOG, "QuilloraFree", "Default IME"):
+                # A window is judged once it has its title (wine names it after mapping it).
+                if window in seen or name in ("", DIALOG, "QuilloraFree", "Default IME"):
                     continue
                 seen.add(window)
                 asked.append(name)
