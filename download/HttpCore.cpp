@@ -33,13 +33,38 @@ std::string ProxyAuthenticationText(const std::string& proxy) {
 
 }  // namespace
 
-std::chrono::milliseconds StallTimeout() {
-    // Tests shorten the wait; the product never sets the variable.
-    if (const char* text = std::getenv("QUILL_STALL_MS")) {
+namespace {
+
+// Tests shorten the network's waits through the environment; the product never sets it.
+std::chrono::milliseconds TestSetting(const char* name, std::chrono::milliseconds product) {
+    if (const char* text = std::getenv(name)) {
         const long ms = std::strtol(text, nullptr, 10);
         if (ms > 0) return std::chrono::milliseconds(ms);
     }
-    return std::chrono::seconds(60);
+    return product;
+}
+
+}  // namespace
+
+std::chrono::milliseconds StallTimeout() {
+    return TestSetting("QUILL_STALL_MS", std::chrono::seconds(60));
+}
+
+std::chrono::milliseconds RetryPauseBase() {
+    return TestSetting("QUILL_RETRY_PAUSE_MS", std::chrono::seconds(2));
+}
+
+bool HttpExchange::WasCut() const {
+    switch (FErrorCode) {
+        case 0:
+        case ERROR_INTERNET_CANNOT_CONNECT:
+        case ERROR_INTERNET_NAME_NOT_RESOLVED:
+        case ERROR_INTERNET_INVALID_URL:
+        case ERROR_INTERNET_UNRECOGNIZED_SCHEME:
+            return false;
+        default:
+            return true;
+    }
 }
 
 bool HttpExchange::Fail(std::string text) {

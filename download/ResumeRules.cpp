@@ -63,6 +63,8 @@ ReplyPlan PlanReply(int status, std::int64_t have, std::optional<std::int64_t> c
             return {ReplyUse::Append, range->Total};
         return {ReplyUse::Refuse, 0};
     }
+    // The kept bytes are past the server's end: the file changed under the same validator.
+    if (status == 416 && have > 0) return {ReplyUse::Refuse, 0};
     if (status >= 200 && status < 300) return {ReplyUse::StartOver, contentLength.value_or(0)};
     return {ReplyUse::Fail, 0};
 }

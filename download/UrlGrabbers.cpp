@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "download/GrabberStatusEvents.h"
-#include "download/RequestFailure.h"
-#include "toolkit/Handles.h"
+#include "download/ResumeRules.h"
+#include "toolkit/Exception.h"
 #include "toolkit/SysUtils.h"
 
 namespace quill::download {
@@ -13,12 +13,10 @@ namespace quill::download {
 namespace {
 
 constexpr DWORD kReadBufferSize = 1025;
-constexpr DWORD kLengthBufferSize = 1024;
-constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_PRAGMA_NOCACHE;
-static_assert(kRequestFlags == 0x80000100);
 
-const char* NullIfEmpty(const std::string& text) {
-    return text.empty() ? nullptr : text.c_str();
+std::string TooLargeText(std::int64_t limit) {
+    return "Actualizarea primita depaseste marimea maxima acceptata (" + std::to_string(limit) +
+           " octeti); descarcarea a fost oprita.";
 }
 
 std::unique_ptr<TCustomUrlGrabberThread> MakeHttpWorker(TCustomUrlGrabber& grabber) {
@@ -121,12 +119,6 @@ void THttpUrlGrabber::NotifyStatus() {
 
 // ------------------------------------------------------------ THttpUrlGrabberThread
 
-struct THttpUrlGrabberThread::Handles {
-    tk::TInternetHandle Session;
-    tk::TInternetHandle Connection;
-    tk::TInternetHandle Request;
-};
-
 void CALLBACK THttpUrlGrabberThread::StatusCallback(HINTERNET, DWORD_PTR context, DWORD status,
                                                     LPVOID, DWORD) {
     if (context == 0) return;
@@ -145,15 +137,12 @@ void THttpUrlGrabberThread::RaiseCallbackFailure() {
 }
 
 void THttpUrlGrabberThread::Transfer() {
-    Handles handles;
     try {
-        RunSteps(handles);
+        RunSteps();
     } catch (...) {
-        // A handler's exception, or one from the stream or the file, ends the transfer
-        // without a report of its own.
+        // A handler's exception ends the transfer without a report of its own.
     }
     FCallbackFailure = nullptr;
-    CloseHandles(handles);
 }
 
 void THttpUrlGrabberThread::ReportError(std::string text) {
@@ -161,7 +150,19 @@ void THttpUrlGrabberThread::ReportError(std::string text) {
     SyncError();
 }
 
-void THttpUrlGrabberThread::RunSteps(Handles& h) {
+void THttpUrlGrabberThread::CloseExchange(HttpExchange& exchange) {
+    // A failing close is reported, once per handle; the others still close.
+    exchange.Close([this](const std::string& text) {
+        try {
+            ReportError(text);
+        } catch (...) {
+        }
+    });
+    // A handler failing during the closing notifications has nothing left to end.
+    FCallbackFailure = nullptr;
+}
+
+void THttpUrlGrabberThread::RunSteps() {
     auto& grabber = static_cast<THttpUrlGrabber&>(Grabber);
 
     UrlParts url = SplitUrl(TransferUrl(), THttpUrlGrabber::Marker);
@@ -172,142 +173,173 @@ void THttpUrlGrabberThread::RunSteps(Handles& h) {
     ErrorText.clear();
     grabber.FStatus = gsConnecting;
 
-    switch (grabber.ProxyMode) {
-        case pmNoProxy:
-            h.Session.Reset(InternetOpenA(grabber.Agent.c_str(), INTERNET_OPEN_TYPE_DIRECT, nullptr,
-                                          nullptr, 0));
-            break;
-        case pmSysConfig:
-            h.Session.Reset(InternetOpenA(grabber.Agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG,
-                                          nullptr, nullptr, 0));
-            break;
-        case pmManual:
-            h.Session.Reset(InternetOpenA(grabber.Agent.c_str(), INTERNET_OPEN_TYPE_PROXY,
-                                          grabber.ProxyAddresses.c_str(),
-                                          grabber.ProxyIgnoreList.c_str(), 0));
-            break;
-    }
-    if (!h.Session) return ReportError(tk::SystemErrorText(GetLastError()));
+    HttpSettings settings;
+    settings.Agent = grabber.Agent;
+    settings.ProxyMode = grabber.ProxyMode;
+    settings.ProxyAddresses = grabber.ProxyAddresses;
+    settings.ProxyIgnoreList = grabber.ProxyIgnoreList;
+    settings.ProxyUserName = grabber.ProxyUserName;
+    settings.ProxyPassword = grabber.ProxyPassword;
+    settings.Referer = grabber.Referer;
+    settings.Timeout = StallTimeout();
+    settings.AskProxyCredentials = grabber.AskProxyCredentials;
 
-    InternetSetStatusCallback(h.Session.Get(), &THttpUrlGrabberThread::StatusCallback);
-
-    h.Connection.Reset(
-        InternetConnectA(h.Session.Get(), url.Host.c_str(), static_cast<INTERNET_PORT>(url.Port),
-                         NullIfEmpty(url.UserName), NullIfEmpty(url.Password),
-                         INTERNET_SERVICE_HTTP, 0, reinterpret_cast<DWORD_PTR>(this)));
-    const DWORD connectError = h.Connection ? 0 : GetLastError();
-    RaiseCallbackFailure();
-    if (Terminated()) return;
-    if (!h.Connection) return ReportError(RequestFailureText(connectError));
-
-    h.Request.Reset(HttpOpenRequestA(h.Connection.Get(), "GET", url.Path.c_str(), "HTTP/1.0",
-                                     grabber.Referer.c_str(), nullptr, kRequestFlags, 0));
-    const DWORD openError = h.Request ? 0 : GetLastError();
-    RaiseCallbackFailure();
-    if (!h.Request) return ReportError(RequestFailureText(openError));
-
-    if (grabber.ProxyMode == pmSysConfig || grabber.ProxyMode == pmManual) {
-        // Set on every request, empty or not; a failure here is not the transfer's.
-        InternetSetOptionA(h.Request.Get(), INTERNET_OPTION_PROXY_USERNAME,
-                           const_cast<char*>(grabber.ProxyUserName.c_str()),
-                           static_cast<DWORD>(grabber.ProxyUserName.size() + 1));
-        InternetSetOptionA(h.Request.Get(), INTERNET_OPTION_PROXY_PASSWORD,
-                           const_cast<char*>(grabber.ProxyPassword.c_str()),
-                           static_cast<DWORD>(grabber.ProxyPassword.size() + 1));
-    }
-
-    const BOOL sent = HttpSendRequestA(h.Request.Get(), nullptr, 0, nullptr, 0);
-    const DWORD sendError = sent ? 0 : GetLastError();
-    RaiseCallbackFailure();
-    if (!sent) return ReportError(RequestFailureText(sendError));
-    if (Terminated()) return;
-
-    TMemoryStream& stream = CreateStream();
-
-    std::vector<char> lengthText(kLengthBufferSize);
-    DWORD lengthSize = kLengthBufferSize;
-    DWORD index = 0;
-    const BOOL hasLength = HttpQueryInfoA(h.Request.Get(), HTTP_QUERY_CONTENT_LENGTH,
-                                          lengthText.data(), &lengthSize, &index);
-    RaiseCallbackFailure();
-    if (Terminated()) return;
-
-    if (hasLength) {
-        const std::string text(lengthText.data(), strnlen(lengthText.data(), lengthSize));
-        const std::optional<std::int32_t> length = ParseContentLength(text);
-        if (!length)
-            return ReportError("The server sent an invalid content length (\"" + text + "\").");
-        grabber.FSize = *length;
-        stream.ReserveHint(*length);
+    // The body goes where it is kept as it arrives: memory stays flat however long it is.
+    std::unique_ptr<TBodySink> sink;
+    if (grabber.OutputMode == omStream) {
+        sink = std::make_unique<TMemorySink>(CreateStream());
     } else {
-        grabber.FSize = 0;
-    }
-    grabber.FStatus = gsReceiving;
-
-    if (hasLength)
-        ReadKnownLength(h.Request.Get(), stream);
-    else
-        ReadToEnd(h.Request.Get(), stream);
-
-    grabber.FStatus = gsFinishing;
-    if (Continue && !Terminated()) SyncDone();
-}
-
-bool THttpUrlGrabberThread::ReadPiece(HINTERNET request, char* buffer, DWORD& count) {
-    count = 0;
-    const BOOL ok = InternetReadFile(request, buffer, kReadBufferSize, &count);
-    RaiseCallbackFailure();
-    return ok != FALSE;
-}
-
-void THttpUrlGrabberThread::ReadKnownLength(HINTERNET request, TMemoryStream& stream) {
-    char buffer[kReadBufferSize];
-    DWORD lastRead = 1;
-    std::uint32_t received = 0;
-    while (lastRead > 0 && !Terminated() && Continue) {
-        if (ReadPiece(request, buffer, lastRead)) {
-            // The read that finds the end returns 0 and still reports progress, so the
-            // last OnProgress repeats the final count.
-            received += lastRead;
-            Grabber.FBytesRead = received;
-            stream.Write(buffer, lastRead);
-            SyncProgress();
-        } else {
-            lastRead = 0;
+        try {
+            sink = std::make_unique<TPartFile>(grabber.FileName);
+        } catch (const tk::EOSError& error) {
+            return ReportError(error.Message());
         }
-        SleepEx(0, TRUE);
+    }
+
+    for (int attempt = 0;; ++attempt) {
+        HttpExchange exchange(settings);
+        TryEnd end = TryEnd::Failed;
+        try {
+            end = TryOnce(exchange, url, *sink, attempt > 0);
+        } catch (...) {
+            CloseExchange(exchange);
+            throw;
+        }
+        CloseExchange(exchange);
+        if (end != TryEnd::Cut) return;
+        if (attempt == kResumeTries) {
+            const std::string reason =
+                exchange.Error().empty() ? "conexiunea s-a incheiat inainte de sfarsitul fisierului"
+                                         : exchange.Error();
+            return ReportError(
+                "Descarcarea actualizarii a fost intrerupta (" + reason +
+                "). Ce s-a descarcat a fost pastrat: incercati din nou mai tarziu, iar "
+                "descarcarea va continua de unde a ramas.");
+        }
+        if (!PauseBeforeTry(attempt + 1)) return;
     }
 }
 
-void THttpUrlGrabberThread::ReadToEnd(HINTERNET request, TMemoryStream& stream) {
-    // Without a length, Continue is not consulted: the body is read to its end (and
-    // then not delivered when a handler cleared Continue).
+bool THttpUrlGrabberThread::PauseBeforeTry(int attempt) {
+    ReconnectAttempt = attempt;
+    SyncReconnect();
+    const DWORD until =
+        GetTickCount() + static_cast<DWORD>(RetryPause(attempt, RetryPauseBase()).count());
+    // In short steps, so that Stop is not kept waiting for the whole pause.
+    while (!Terminated() && static_cast<LONG>(until - GetTickCount()) > 0) Sleep(20);
+    return !Terminated();
+}
+
+THttpUrlGrabberThread::TryEnd THttpUrlGrabberThread::TryOnce(HttpExchange& exchange,
+                                                             const UrlParts& url, TBodySink& sink,
+                                                             bool retrying) {
+    auto fail = [this](std::string text) {
+        ReportError(std::move(text));
+        return TryEnd::Failed;
+    };
+    // After a cut, a line that is not back yet is one more cut, not the end.
+    auto failOrCut = [&](bool cut) { return cut ? TryEnd::Cut : fail(exchange.Error()); };
+
+    if (!exchange.OpenSession(&THttpUrlGrabberThread::StatusCallback))
+        return fail(exchange.Error());
+    const bool connected = exchange.Connect(url, reinterpret_cast<DWORD_PTR>(this));
+    RaiseCallbackFailure();
+    if (Terminated()) return TryEnd::Stopped;
+    if (!connected) return failOrCut(retrying);
+
+    std::string headers = kNoCacheHeaders;
+    const std::int64_t have = sink.Size();
+    if (have > 0)
+        headers +=
+            "Range: bytes=" + std::to_string(have) + "-\r\nIf-Range: " + sink.Validator() + "\r\n";
+    const bool sent = exchange.Send(url.Path, headers);
+    RaiseCallbackFailure();
+    if (!sent) return failOrCut(exchange.Status() == 0 && (retrying || exchange.WasCut()));
+    if (Terminated()) return TryEnd::Stopped;
+
+    const std::optional<std::string> lengthText = exchange.Header(HTTP_QUERY_CONTENT_LENGTH);
+    RaiseCallbackFailure();
+    if (Terminated()) return TryEnd::Stopped;
+    const std::optional<std::int32_t> length =
+        lengthText ? ParseContentLength(*lengthText) : std::nullopt;
+    const std::optional<std::string> range = exchange.Header(HTTP_QUERY_CONTENT_RANGE);
+    const ReplyPlan plan =
+        PlanReply(exchange.Status(), have, length,
+                  range ? std::optional<std::string_view>(*range) : std::nullopt);
+    if (plan.Use == ReplyUse::Fail) {
+        exchange.RequireSuccess();
+        return fail(exchange.Error());
+    }
+    if (lengthText && !length)
+        return fail("The server sent an invalid content length (\"" + *lengthText + "\").");
+
+    std::int64_t total = plan.Total;
+    try {
+        if (plan.Use == ReplyUse::Refuse) {
+            sink.Restart({});
+            return TryEnd::Cut;
+        }
+        if (plan.Use == ReplyUse::StartOver)
+            sink.Restart(ResumeValidator(exchange.Header(HTTP_QUERY_ETAG).value_or(""),
+                                         exchange.Header(HTTP_QUERY_LAST_MODIFIED).value_or("")));
+    } catch (const tk::EOSError& error) {
+        return fail(error.Message());
+    }
+    if (total > Grabber.MaxBodySize) return fail(TooLargeText(Grabber.MaxBodySize));
+    Grabber.FSize = total;
+    Grabber.FBytesRead = sink.Size();
+    Grabber.FStatus = gsReceiving;
+
+    const TryEnd end = ReadBody(exchange, sink, total, length || plan.Use == ReplyUse::Append);
+    if (end != TryEnd::Done) return end;
+
+    Grabber.FStatus = gsFinishing;
+    if (!Continue || Terminated()) return TryEnd::Stopped;
+    try {
+        sink.Complete();
+    } catch (const tk::EOSError& error) {
+        return fail(error.Message());
+    }
+    DoneSize = sink.Size();
+    SyncDone();
+    return TryEnd::Done;
+}
+
+THttpUrlGrabberThread::TryEnd THttpUrlGrabberThread::ReadBody(HttpExchange& exchange,
+                                                              TBodySink& sink, std::int64_t total,
+                                                              bool known) {
     char buffer[kReadBufferSize];
-    std::uint32_t received = 0;
+    std::int64_t received = sink.Size();
+    DWORD count = 1;
     for (;;) {
-        DWORD count = 0;
-        if (!ReadPiece(request, buffer, count) || Terminated() || count == 0) break;
+        // With a length the transfer also ends when a handler clears Continue; without
+        // one the body is read to its end (and then not delivered).
+        if (count == 0 || Terminated() || (known && !Continue)) break;
+        const bool ok = exchange.Read(buffer, kReadBufferSize, count);
+        RaiseCallbackFailure();
+        if (!ok) return TryEnd::Cut;  // a reset or a stall: the bytes so far are kept
+        if (!known && (count == 0 || Terminated())) break;
         received += count;
+        if (received > Grabber.MaxBodySize || (known && received > total)) {
+            ReportError(TooLargeText(Grabber.MaxBodySize));
+            return TryEnd::Failed;
+        }
+        try {
+            sink.Append(buffer, count);
+        } catch (const tk::EOSError& error) {
+            ReportError(error.Message());
+            return TryEnd::Failed;
+        }
         Grabber.FBytesRead = received;
-        stream.Write(buffer, count);
+        // The read that finds the end returns 0 and still reports progress when the length
+        // is known, so the last OnProgress repeats the final count.
         SyncProgress();
         SleepEx(0, TRUE);
     }
-}
-
-void THttpUrlGrabberThread::CloseHandles(Handles& h) {
-    // Closed here rather than by the destructors, because a failing close is reported.
-    for (tk::TInternetHandle* handle : {&h.Request, &h.Connection, &h.Session}) {
-        HINTERNET open = handle->Release();
-        if (open == nullptr || InternetCloseHandle(open)) continue;
-        const DWORD error = GetLastError();
-        try {
-            ReportError(RequestFailureText(error));
-        } catch (...) {
-        }
-    }
-    // A handler failing during the closing notifications has nothing left to end.
-    FCallbackFailure = nullptr;
+    if (Terminated() || (known && !Continue)) return TryEnd::Stopped;
+    // A body shorter than announced was cut on the way, whatever the connection said.
+    if (known && received < total) return TryEnd::Cut;
+    return TryEnd::Done;
 }
 
 }  // namespace quill::download

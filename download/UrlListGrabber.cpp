@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "toolkit/Handles.h"
+#include "download/ResumeRules.h"
 #include "toolkit/SysUtils.h"
 
 namespace quill::download {
@@ -130,21 +130,15 @@ void TCustomUrlGrabberThread::FireProgress() {
 }
 
 void TCustomUrlGrabberThread::FireDone() {
-    if (!FStream) return;
-    FStream->SetPosition(0);
-    const auto size = static_cast<std::int32_t>(FStream->Size());
+    // Sizes have always been handed over as 32-bit numbers.
+    const auto size = static_cast<std::int32_t>(DoneSize);
     if (Grabber.OutputMode == omStream) {
+        if (!FStream) return;
+        FStream->SetPosition(0);
         Grabber.OnDoneStream(&Grabber, FStream.get(), size, Grabber.FUrl);
         return;
     }
-    try {
-        WriteStreamToFile(*FStream, Grabber.FileName);
-    } catch (const tk::Exception& error) {
-        // Without this the owner would wait for a done event that never comes.
-        ErrorText = error.Message();
-        FireError();
-        return;
-    }
+    // The body is already in the file: it was written as it arrived.
     Grabber.OnDoneFile(&Grabber, Grabber.FileName, size, Grabber.FUrl);
 }
 
@@ -157,30 +151,11 @@ void TCustomUrlGrabberThread::FireClosed() {
     Grabber.OnConnectionClosed(&Grabber);
 }
 
-// ------------------------------------------------------------------------- helpers
-
-void WriteStreamToFile(const TMemoryStream& stream, const std::string& fileName) {
-    auto fail = [&fileName](const char* what) {
-        const DWORD error = GetLastError();
-        throw tk::EOSError("Cannot " + std::string(what) + " the downloaded file \"" + fileName +
-                               "\": " + tk::SystemErrorText(error),
-                           error);
-    };
-    tk::TFileHandle file(CreateFileA(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) fail("create");
-    const std::uint8_t* data = stream.Memory();
-    auto remaining = static_cast<std::uint64_t>(stream.Size());
-    while (remaining > 0) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::uint64_t>(remaining, 1u << 30));
-        DWORD written = 0;
-        if (!WriteFile(file.Get(), data, chunk, &written, nullptr) || written != chunk)
-            fail("write");
-        data += written;
-        remaining -= written;
-    }
-    if (!CloseHandle(file.Release())) fail("close");
+void TCustomUrlGrabberThread::FireReconnect() {
+    Grabber.OnReconnect(&Grabber, ReconnectAttempt, kResumeTries);
 }
+
+// ------------------------------------------------------------------------- helpers
 
 TUrlGrabberClassList& TUrlGrabberClassList::Instance() {
     static TUrlGrabberClassList list;

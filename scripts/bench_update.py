@@ -94,21 +94,14 @@ def floor(build, work, url, archive):
     return seconds(r"plain WinInet 1025 B"), seconds("grabber"), seconds("engine extraction")
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--megabytes", type=int, default=50)
-    parser.add_argument("--rounds", type=int, default=1)
-    parser.add_argument("--updater", action="append",
-                        help="an updater.exe to time (repeatable); default: the build's")
-    args = parser.parse_args()
+def prepare(targets):
+    """Builds what the road needs, starts the wine session; returns the build folder, the
+    server base and the end-to-end helpers."""
     preset = subprocess.run(["bash", "scripts/wine-preset.sh"], cwd=ROOT, capture_output=True,
                             text=True).stdout.strip()
     build = os.path.join(ROOT, "build", preset)
-    subprocess.run(["cmake", "--build", build, "--target", "updater", "wininfo",
-                    "update_e2e_data", "download_benchmark", "ZipEng179"],
-                   check=True, stdout=subprocess.DEVNULL)
-    updaters = [os.path.abspath(u) for u in args.updater or
-                [os.path.join(build, "bin", "updater.exe")]]
+    subprocess.run(["cmake", "--build", build, "--target", "wininfo", "update_e2e_data",
+                    "ZipEng179"] + targets, check=True, stdout=subprocess.DEVNULL)
     subprocess.run(["bash", "scripts/wine-session.sh", "start", build], cwd=ROOT, check=True)
     base = cached_setting(build, "QUILL_SERVER_BASE") or "http://127.0.0.1:18080/"
     os.environ.update(QUILL_SOURCE_DIR=ROOT, QUILL_BINARY_DIR=build, QUILL_SERVER_BASE=base,
@@ -117,21 +110,41 @@ def main():
     os.environ.pop("DISPLAY", None)
     sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
     import quill_e2e as e2e
+    return build, base, e2e
 
-    work = os.path.join(build, "bench-update")
+
+def make_release(work, megabytes):
+    """A release of version 2.0.0.0 whose archive holds `megabytes` of incompressible data
+    (so the archive is as large as the update); returns its folder and archive."""
     shutil.rmtree(work, ignore_errors=True)
     release, content = (os.path.join(work, n) for n in ("release", "content"))
     for folder in (release, content):
         os.makedirs(folder)
-    # Incompressible 5 MB files: the archive is as large as the update.
-    for i in range(max(1, args.megabytes // 5)):
-        with open(os.path.join(content, "data%02d.bin" % i), "wb") as f:
-            f.write(os.urandom(5 << 20))
+    left, index = megabytes, 0
+    while left > 0:
+        with open(os.path.join(content, "data%02d.bin" % index), "wb") as f:
+            f.write(os.urandom(min(left, 5) << 20))
+        left, index = left - 5, index + 1
     archive = os.path.join(release, "UpdateQl.zip")
     subprocess.run(["zip", "-q", "-P", PASSWORD, archive] + sorted(os.listdir(content)),
                    cwd=content, check=True)
     with open(os.path.join(release, "lastver.txt"), "w") as f:
         f.write("OK00012.0.0.0\r\n")
+    return release, archive
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--megabytes", type=int, default=50)
+    parser.add_argument("--rounds", type=int, default=1)
+    parser.add_argument("--updater", action="append",
+                        help="an updater.exe to time (repeatable); default: the build's")
+    args = parser.parse_args()
+    build, base, e2e = prepare(["updater", "download_benchmark"])
+    updaters = [os.path.abspath(u) for u in args.updater or
+                [os.path.join(build, "bin", "updater.exe")]]
+    work = os.path.join(build, "bench-update")
+    release, archive = make_release(work, args.megabytes)
     size = os.path.getsize(archive)
 
     times = {u: [] for u in updaters}

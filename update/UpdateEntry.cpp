@@ -22,6 +22,11 @@ int RunUpdater(const std::vector<std::string>& arguments) {
         tk::ShowMessage(FolderNameText);
         return 0;
     }
+    // Else the reply could not be kept and the update would read as "none".
+    if (!FolderIsWritable(ProgramFolder())) {
+        tk::ShowMessage(UnwritableFolderText(ProgramFolder()));
+        return 0;
+    }
     // A cut during an earlier install is repaired first: the version offered is then
     // weighed against what is really installed.
     const std::optional<std::string> installed = RecoverInterruptedInstall(start.InstalledVersion);

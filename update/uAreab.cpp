@@ -6,6 +6,8 @@
 #include <type_traits>
 #include <utility>
 
+#include "download/ResumeRules.h"
+#include "update/ArchiveVersionCheck.h"
 #include "update/InstallOutcome.h"
 #include "update/MainApplication.h"
 #include "update/ProcessEnd.h"
@@ -166,7 +168,7 @@ void TfAreAbon::StoreSettings() {
 
     // Port first: the Url setter takes a port written in the server base into Port.
     ht->Port = 0;
-    ht->SetUrl(std::string(ServerBase) + ArchiveName);
+    ht->SetUrl(FreshArchiveUrl(std::string(ServerBase) + ArchiveName, ArchivePath()));
     ht->FileName = "output.txt";
     ht->Agent = "UrlGrabber";
     ht->ProxyAddresses = "proxyserver";
@@ -174,6 +176,8 @@ void TfAreAbon::StoreSettings() {
     ht->OnProgress.Assign(this, &TfAreAbon::htProgress);
     ht->OnDoneFile.Assign(this, &TfAreAbon::htDoneFile);
     ht->OnError.Assign(this, &TfAreAbon::htError);
+    ht->OnReconnect.Assign(this, &TfAreAbon::htReconnect);
+    ht->AskProxyCredentials = true;
 
     ZipArchiver1->ExtrOptions = {ExtrOverWrite, ExtrRefuseUnsafe};  // all or nothing
     ZipArchiver1->Password = "marigoldstep";
@@ -232,6 +236,8 @@ void TfAreAbon::htDoneFile(tk::TObject*, const std::string&, int32_t, const std:
         // The base folder first: the version record below needs it even when reading the
         // archive fails.
         ZipArchiver1->ExtrBaseDir = ProgramFolder();
+        // An archive a cache kept from an earlier release is not installed over this one.
+        RequireOfferedVersion(ht->FileName, verDisp->Caption(), ZipArchiver1->Password);
         // Nothing is extracted over a running main application; a user who gives up on
         // it leaves everything as it was.
         if (!EndMainApplication(MainWindowTitle)) {
@@ -261,6 +267,11 @@ void TfAreAbon::htDoneFile(tk::TObject*, const std::string&, int32_t, const std:
 
 void TfAreAbon::htError(tk::TObject*, const std::string& ErrorMsg) {
     tk::ShowMessage(ErrorMsg);
+}
+
+void TfAreAbon::htReconnect(tk::TObject*, int Attempt, int Tries) {
+    stare->SetCaption(download::ReconnectText(Attempt, Tries));
+    stare->Repaint();
 }
 
 void TfAreAbon::ZipArchiver1TotalProgress(tk::TObject*, int64_t, int32_t PerCent) {

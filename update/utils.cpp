@@ -105,6 +105,27 @@ std::string ProgramFolder() {
     return ZANames::ExecutableFolder();
 }
 
+bool FolderIsWritable(const std::string& folder) {
+    // Made by hand: wine's GetTempFileName names a file it could not create.
+    for (DWORD attempt = 0; attempt < 16; ++attempt) {
+        char name[32];
+        wsprintfA(name, "qup%04lx%04lx.tmp", GetCurrentProcessId() & 0xFFFF,
+                  (GetTickCount() + attempt) & 0xFFFF);
+        const tk::TFileHandle probe(
+            CreateFileA((folder + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+        if (probe) return true;
+        if (GetLastError() != ERROR_FILE_EXISTS) return false;
+    }
+    return false;
+}
+
+std::string UnwritableFolderText(const std::string& folder) {
+    return "Actualizarile nu pot fi instalate: dosarul programului (" + folder +
+           ") nu poate fi scris (este protejat la scriere sau plin). Porniti programul ca un "
+           "utilizator care are drept de scriere in acest dosar.";
+}
+
 std::string VersionQuery(const std::string& installationId) {
     return VersionQuery(ServerBase, installationId, ProgramFolder() + VersionReplyFile);
 }

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "download/HttpCore.h"
 #include "download/UrlGrabbers.h"
 #include "toolkit/Application.h"
 #include "toolkit/SyncQueue.h"
@@ -392,14 +393,58 @@ TEST_F(GrabberTest, NoLengthStillDelivers) {
     EXPECT_EQ(log.doneSize, 300000);
 }
 
-TEST_F(GrabberTest, NotFoundPageIsTheDownload) {
+TEST_F(GrabberTest, ErrorStatusIsAnErrorNeverTheDownload) {
     grabber->SetUrl(UrlOf("DL_PORT_NOTFOUND"));
     RunToEnd();
-    EXPECT_EQ(log.errors, 0);
-    ASSERT_EQ(log.dones, 1);
-    const std::string page = ReadFile(target);
-    EXPECT_NE(page.find("404 Not Found"), std::string::npos);
-    EXPECT_EQ(log.doneSize, static_cast<std::int32_t>(page.size()));
+    EXPECT_EQ(log.dones, 0);
+    ASSERT_EQ(log.errors, 1);
+    EXPECT_NE(log.error.find("404 Not Found"), std::string::npos) << log.error;
+    EXPECT_EQ(log.names.back(), "ConnectionClosed");
+    EXPECT_EQ(GetFileAttributesA(target.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(GrabberTest, ResetStreamIsContinuedInMemory) {
+    int reconnects = 0;
+    grabber->OnReconnect.Assign([&reconnects](tk::TObject*, int attempt, int tries) {
+        EXPECT_EQ(attempt, ++reconnects);
+        EXPECT_EQ(tries, 3);
+    });
+    grabber->OutputMode = omStream;
+    grabber->SetUrl(UrlOf("DL_PORT_RESET", "UpdateQl.zip?case=stream"));
+    RunToEnd();
+    ASSERT_EQ(log.dones, 1) << log.error;
+    EXPECT_EQ(reconnects, 1);
+    EXPECT_EQ(log.streamCopy, ReadFile(Env("DL_BODY")));
+    EXPECT_EQ(log.doneSize, 300000);
+}
+
+TEST(SmallBody, WholeSuccessOrAnErrorText) {
+    using namespace std::chrono_literals;
+    const HttpBody ok = FetchSmallBody(UrlOf("DL_PORT_OK"), 300000, 10s);
+    EXPECT_TRUE(ok.ok) << ok.error;
+    EXPECT_EQ(ok.status, 200);
+    EXPECT_EQ(ok.body, ReadFile(Env("DL_BODY")));
+
+    const HttpBody notFound = FetchSmallBody(UrlOf("DL_PORT_NOTFOUND"), 300000, 10s);
+    EXPECT_FALSE(notFound.ok);
+    EXPECT_EQ(notFound.status, 404);
+    EXPECT_TRUE(notFound.body.empty());
+    EXPECT_NE(notFound.error.find("404"), std::string::npos) << notFound.error;
+
+    const HttpBody tooLong = FetchSmallBody(UrlOf("DL_PORT_OK"), 299999, 10s);
+    EXPECT_FALSE(tooLong.ok);
+    EXPECT_FALSE(tooLong.error.empty());
+
+    // Cut at 90 %: short of its Content-Length, so no body at all.
+    const HttpBody cut =
+        FetchSmallBody(UrlOf("DL_PORT_RESET", "UpdateQl.zip?case=small"), 300000, 10s);
+    EXPECT_FALSE(cut.ok);
+    EXPECT_FALSE(cut.error.empty());
+
+    const HttpBody dead = FetchSmallBody(UrlOf("DL_PORT_DEAD"), 100, 10s);
+    EXPECT_FALSE(dead.ok);
+    EXPECT_EQ(dead.status, 0);
+    EXPECT_FALSE(dead.error.empty());
 }
 
 TEST_F(GrabberTest, InvalidLengthHeadersAreErrors) {
@@ -413,6 +458,24 @@ TEST_F(GrabberTest, InvalidLengthHeadersAreErrors) {
         ASSERT_EQ(runLog.errors, 1) << server;
         EXPECT_NE(runLog.error.find("invalid content length"), std::string::npos) << runLog.error;
         EXPECT_EQ(runLog.names.back(), "ConnectionClosed");
+        grabber->Stop();
+    }
+    EXPECT_EQ(GetFileAttributesA(target.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(GrabberTest, BodyOverTheMaximumIsAnError) {
+    // Announced or not, a body past the maximum ends with an error and no archive.
+    grabber->MaxBodySize = 100000;
+    for (const char* server : {"DL_PORT_OK", "DL_PORT_NOLENGTH"}) {
+        EventLog runLog;
+        runLog.Attach(*grabber);
+        grabber->SetUrl(UrlOf(server));
+        grabber->Start();
+        ASSERT_TRUE(PumpUntil([&runLog] { return runLog.closed > 0; })) << server;
+        EXPECT_EQ(runLog.dones, 0) << server;
+        ASSERT_EQ(runLog.errors, 1) << server;
+        EXPECT_NE(runLog.error.find("100000 octeti"), std::string::npos) << runLog.error;
+        EXPECT_LE(grabber->BytesRead(), 100000) << server;
         grabber->Stop();
     }
     EXPECT_EQ(GetFileAttributesA(target.c_str()), INVALID_FILE_ATTRIBUTES);

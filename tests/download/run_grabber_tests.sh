@@ -46,6 +46,7 @@ start_server notfound "$work/release" --fault 404
 start_server badlength "$work/release" --fault bad-length
 start_server hugelength "$work/release" --fault huge-length
 start_server slow "$work/small" --fault slow --slow-delay 0.05
+start_server reset "$work/release" --fault reset
 await_servers
 
 # A port nothing listens on: bound once to learn a free number, then released.
@@ -53,5 +54,6 @@ export DL_PORT_DEAD=$(python3 -c "import socket; s=socket.socket(); s.bind(('127
 export DL_BODY=$work/release/UpdateQl.zip
 export DL_WORK=$work
 export WINEDEBUG=-all
+export QUILL_RETRY_PAUSE_MS=100
 
 "$QUILL_WINE_RUN" "$program"

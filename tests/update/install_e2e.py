@@ -193,7 +193,7 @@ class InstallTest(unittest.TestCase):
             lines = [tuple(line.rstrip("\n").split("\t")) for line in f]
         self.assertEqual([text for source, text in lines if source == "label"],
                          ["verInst 1.0.0.0 fits", "verDisp 2.0.0.0 fits"])
-        shown = [line for line in lines if line[0] not in ("capture", "label")]
+        shown = [line for line in lines if line[0] not in ("capture", "label", "memory", "status")]
         sources = [source for source, _ in shown]
         self.assertIn("extract", sources)
         first, last = sources.index("extract"), len(sources) - sources[::-1].index("extract")
@@ -376,8 +376,20 @@ class InstallTest(unittest.TestCase):
         self.assertIsNone(inst.file("readme.txt"))
         return shown
 
-    def test_error_page_instead_of_archive(self):
-        self.failed_install("notfound", fault="404", boxes=2)
+    def test_error_page_is_an_error_never_the_archive(self):
+        inst = self.install("notfound")
+        with e2e.UpdateServer(inst.program.release, fault="404"):
+            self.assertIsNotNone(inst.start())
+            e2e.click_child(DIALOG, "Descarca actualizarea")
+            text = answer_box("updater", process=inst.updater)
+            self.assertIsNotNone(text, "no error box")
+            self.assertIn("404 Not Found", text)
+            self.assertIsNone(inst.updater.poll(), "the dialog stays until it is closed")
+            e2e.click_child(DIALOG, "Mai tarziu")
+            self.assertEqual(inst.updater.wait(timeout=30), 0)
+        self.assertIsNone(inst.file("UpdateQl.zip"))
+        self.assertIsNone(inst.file("readme.txt"))
+        self.assertIsNone(inst.file("firme.reg"))
 
     def test_damaged_archive(self):
         with open(os.environ["QUILL_UPDATE_ARCHIVE"], "rb") as f:

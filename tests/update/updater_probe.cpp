@@ -8,10 +8,12 @@
 // QUILL_PROBE_END_BOUND_MS shortens the wait for the main application to end. With
 // QUILL_PROBE_STUCK_TEARDOWN set, the form owns a component whose destruction never ends,
 // as a teardown waiting for something that never comes would.
-// With the download capture, a "label" line says whether each version label shows its whole
+// Each reconnect notes the status line ("status"); at the end the process's peak working
+// set is noted ("memory"). With the download capture, a "label" line says whether each version label shows its whole
 // text there (no ink in the label's last column, where a cut text would end).
 
 #include <windows.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <chrono>
@@ -102,9 +104,28 @@ public:
     }
 };
 
+// Notes the process's peak working set when the form goes: the whole road's peak, for the
+// memory benchmark (the updater ends its process right after the form).
+class TMemoryNote : public tk::TComponent {
+public:
+    using tk::TComponent::TComponent;
+    ~TMemoryNote() override {
+        PROCESS_MEMORY_COUNTERS memory{};
+        memory.cb = sizeof memory;
+        if (GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory))
+            Note("memory", "peak " + std::to_string(memory.PeakWorkingSetSize));
+    }
+};
+
 void Watch(TfAreAbon& form) {
+    new TMemoryNote(&form);  // owned by the form
     if (GetEnvironmentVariableA("QUILL_PROBE_STUCK_TEARDOWN", nullptr, 0) > 0)
         new TStuckComponent(&form);  // owned by the form
+    auto reconnect = form.ht->OnReconnect;
+    form.ht->OnReconnect.Assign([&form, reconnect](tk::TObject* sender, int attempt, int tries) {
+        reconnect(sender, attempt, tries);
+        Note("status", form.stare->Caption());
+    });
     auto download = form.ht->OnProgress;
     form.ht->OnProgress.Assign(
         [&form, download, captured = false](tk::TObject* sender, int64_t position, int64_t total,

@@ -22,6 +22,8 @@ inline constexpr const char* kDefaultAgent = "UrlGrabber";
 inline constexpr const char* kDefaultFileName = "output.txt";
 inline constexpr const char* kDefaultProxyAddresses = "proxyserver";
 inline constexpr const char* kDefaultProxyIgnoreList = "<local>";
+// The longest body a grabber accepts unless told otherwise.
+inline constexpr std::int64_t kDefaultMaxBodySize = std::int64_t(1) << 30;
 
 class TCustomUrlGrabberDefaultProperties {
 public:

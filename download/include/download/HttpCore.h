@@ -51,6 +51,9 @@ struct HttpSettings {
 // The time without a byte after which a transfer counts as cut: 60 s, unless the
 // environment variable QUILL_STALL_MS (set by tests only) says otherwise.
 std::chrono::milliseconds StallTimeout();
+// The first pause before a cut transfer is tried again (then twice as long, and so on):
+// 2 s, unless QUILL_RETRY_PAUSE_MS (tests only) says otherwise.
+std::chrono::milliseconds RetryPauseBase();
 
 // One GET through WinInet. Each step returns false with Error() set (the text the user is
 // shown); the handles close in reverse order with the exchange, or by Close.
@@ -96,11 +99,19 @@ public:
     }
 
     const std::string& Error() const { return FError; }
+    // The system's error number of the failed call; 0 when the failure was the reply's.
+    DWORD ErrorCode() const { return FErrorCode; }
+    // The failure was the line's (a reset, a timeout, a broken reply), not a server that
+    // cannot be reached or a reply that refuses: trying again may help.
+    bool WasCut() const;
     HINTERNET Request() const { return FRequest.Get(); }
 
 private:
     bool Fail(std::string text);
-    bool Fail(DWORD error) { return Fail(RequestFailureText(error)); }
+    bool Fail(DWORD error) {
+        FErrorCode = error;
+        return Fail(RequestFailureText(error));
+    }
     bool SendOnce(const std::string& headers);
     bool AskForProxyCredentials();
     std::string ProxyName() const;
@@ -112,6 +123,7 @@ private:
     std::string FPath;
     int FStatus = 0;
     std::string FError;
+    DWORD FErrorCode = 0;
 };
 
 // The flags of every request: always from the server, never into WinInet's cache.

@@ -6,6 +6,8 @@
 
 #include <exception>
 
+#include "download/BodySink.h"
+#include "download/HttpCore.h"
 #include "download/UrlListGrabber.h"
 
 namespace quill::download {
@@ -49,12 +51,14 @@ protected:
     void Transfer() override;
 
 private:
-    struct Handles;
-    void RunSteps(Handles& handles);
-    void CloseHandles(Handles& handles);
-    void ReadKnownLength(HINTERNET request, TMemoryStream& stream);
-    void ReadToEnd(HINTERNET request, TMemoryStream& stream);
-    bool ReadPiece(HINTERNET request, char* buffer, DWORD& count);
+    // How one try of the request ended.
+    enum class TryEnd { Done, Cut, Failed, Stopped };
+
+    void RunSteps();
+    TryEnd TryOnce(HttpExchange& exchange, const UrlParts& url, TBodySink& sink, bool retrying);
+    TryEnd ReadBody(HttpExchange& exchange, TBodySink& sink, std::int64_t total, bool hasLength);
+    bool PauseBeforeTry(int attempt);
+    void CloseExchange(HttpExchange& exchange);
     void ReportError(std::string text);
     // A handler's exception cannot cross WinInet's frames; the callback keeps it and
     // the transfer raises it once the WinInet call has returned.

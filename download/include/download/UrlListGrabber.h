@@ -29,6 +29,8 @@ using TDoneFileEvent = tk::TEvent<void(tk::TObject* Sender, const std::string& F
 using TDoneStreamEvent = tk::TEvent<void(tk::TObject* Sender, TMemoryStream* Stream,
                                          std::int32_t StreamSize, const std::string& Url)>;
 using TErrorEvent = tk::TEvent<void(tk::TObject* Sender, const std::string& ErrorMsg)>;
+// A cut transfer is tried again: Attempt of Tries (1-based).
+using TReconnectEvent = tk::TEvent<void(tk::TObject* Sender, int Attempt, int Tries)>;
 using TUrlGrabberProgressEvent =
     tk::TEvent<void(tk::TObject* Sender, std::int64_t Position, std::int64_t TotalSize,
                     const std::string& Url, bool& Continue)>;
@@ -70,6 +72,8 @@ public:
     std::uint32_t Port = 0;  // 0: the protocol's default port
     std::string UserName;
     std::string Password;
+    // The longest body accepted; a longer one ends the transfer with an error.
+    std::int64_t MaxBodySize = kDefaultMaxBodySize;
 
     static constexpr TOutputMode DeclaredDefaultOutputMode = omFile;
     static constexpr std::uint32_t DeclaredDefaultPort = 0;
@@ -112,6 +116,7 @@ public:
     TDoneStreamEvent OnDoneStream;
     TErrorEvent OnError;
     TUrlGrabberProgressEvent OnProgress;
+    TReconnectEvent OnReconnect;
     tk::TNotifyEvent OnResolvingName, OnNameResolved, OnConnectingToServer, OnConnectedToServer,
         OnSendingRequest, OnRequestSent, OnReceivingResponse, OnResponseReceived,
         OnClosingConnection, OnConnectionClosed, OnRequestComplete, OnRedirect, OnStatusChange;
@@ -142,6 +147,9 @@ public:
     std::string ProxyIgnoreList = kDefaultProxyIgnoreList;
     std::string ProxyUserName;
     std::string ProxyPassword;
+    // A proxy that asks for a password, and has none in the settings, gets one chance to
+    // be answered by the user (the system's credentials dialog).
+    bool AskProxyCredentials = false;
 
     static constexpr TProxyMode DeclaredDefaultProxyMode = pmSysConfig;
 
@@ -175,11 +183,17 @@ protected:
     void SyncDone() { RunOnGuiThread(&TCustomUrlGrabberThread::FireDone); }
     void SyncError() { RunOnGuiThread(&TCustomUrlGrabberThread::FireError); }
     void SyncClosed() { RunOnGuiThread(&TCustomUrlGrabberThread::FireClosed); }
+    void SyncReconnect() { RunOnGuiThread(&TCustomUrlGrabberThread::FireReconnect); }
 
     void FireProgress();
     void FireDone();
     void FireError();
     void FireClosed();
+    void FireReconnect();
+
+    // What FireDone reports as the size; the try FireReconnect announces.
+    std::int64_t DoneSize = 0;
+    int ReconnectAttempt = 0;
 
     // The address as it was when the transfer started; the worker thread reads this
     // copy, never the grabber's Url, which the GUI thread owns.
@@ -195,9 +209,6 @@ private:
 
     std::unique_ptr<TMemoryStream> FStream;
 };
-
-// Writes the whole stream to a file, created or truncated. Raises tk::EOSError.
-void WriteStreamToFile(const TMemoryStream& stream, const std::string& fileName);
 
 // The process's list of grabber classes, in registration order.
 struct TUrlGrabberClassEntry {

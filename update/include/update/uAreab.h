@@ -46,6 +46,7 @@ public:
     void htDoneFile(tk::TObject* Sender, const std::string& FileName, int32_t FileSize,
                     const std::string& Url);
     void htError(tk::TObject* Sender, const std::string& ErrorMsg);
+    void htReconnect(tk::TObject* Sender, int Attempt, int Tries);
     void ZipArchiver1TotalProgress(tk::TObject* Sender, int64_t TotalSize, int32_t PerCent);
     void FormClose(tk::TObject* Sender, tk::TCloseAction& Action);
 

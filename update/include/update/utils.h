@@ -56,6 +56,13 @@ inline constexpr const char* FolderNameText =
     "nu le poate transmite programului. Va rugam sa mutati programul intr-un dosar cu alt "
     "nume.";
 
+// Whether a file can be made in the folder (it is removed again).
+bool FolderIsWritable(const std::string& folder);
+
+// Told once at start-up, and the program ends, when the program folder cannot be written:
+// no reply, archive or version record could be kept there.
+std::string UnwritableFolderText(const std::string& folder);
+
 // Asks the server for the newest version: deletes the reply file, downloads
 // getLastVer.php?id=<id> into it (always fresh, never from the local cache; a
 // failed request leaves no file) and returns its first line, or "0" when no
