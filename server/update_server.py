@@ -23,6 +23,9 @@ Fault modes (--fault for the whole run, or per request as above):
   slow         the archive body trickles (--slow-delay seconds per 4 KiB)
   bad-length   Content-Length is "12abc"
   huge-length  Content-Length is 2147483648 (2 GiB)
+
+--pace BYTES sends every archive body at that steady rate (bytes a second), in small
+pieces as a network delivers them, for measuring what a download costs the client.
 """
 import argparse
 import json
@@ -133,8 +136,10 @@ class UpdateHandler(BaseHTTPRequestHandler):
         if head:
             return
         limit = size // 2 if fault == "cut" else size
-        chunk = 4096 if fault == "slow" else 256 * 1024
+        pace = self.server.pace
+        chunk = 4096 if fault == "slow" or pace else 256 * 1024
         sent = 0
+        start = time.monotonic()
         try:
             with open(path, "rb") as f:
                 while sent < limit:
@@ -146,6 +151,13 @@ class UpdateHandler(BaseHTTPRequestHandler):
                     if fault == "slow":
                         self.wfile.flush()
                         time.sleep(self.server.slow_delay)
+                    elif pace:
+                        # On a schedule rather than a fixed sleep a piece, so that the
+                        # average rate holds whatever each sleep overshoots.
+                        self.wfile.flush()
+                        ahead = start + sent / pace - time.monotonic()
+                        if ahead > 0:
+                            time.sleep(ahead)
         except (BrokenPipeError, ConnectionResetError):
             pass
         if fault == "cut":
@@ -160,6 +172,8 @@ def main():
     parser.add_argument("--fault", choices=FAULTS)
     parser.add_argument("--reply", help="version reply body instead of release/lastver.txt")
     parser.add_argument("--slow-delay", type=float, default=0.05)
+    parser.add_argument("--pace", type=float, default=0,
+                        help="archive body rate in bytes a second (0: as fast as possible)")
     parser.add_argument("--port-file", help="written with the bound port once the server listens")
     args = parser.parse_args()
 
@@ -171,6 +185,7 @@ def main():
     server.fault = args.fault
     server.reply = args.reply
     server.slow_delay = args.slow_delay
+    server.pace = args.pace
     open(args.log, "a").close()
     if args.port_file:
         tmp = args.port_file + ".tmp"

@@ -34,7 +34,7 @@ def windows_path(path):
 class UpdateServer:
     """The loopback update server on the port the updater is built for."""
 
-    def __init__(self, release, fault=None, reply=None, slow_delay=None):
+    def __init__(self, release, fault=None, reply=None, slow_delay=None, pace=None):
         self.release = release
         self.log = os.path.join(release, "..", "requests.log")
         port = urlsplit(SERVER_BASE).port or 80
@@ -46,6 +46,8 @@ class UpdateServer:
             self.args += ["--reply", reply]
         if slow_delay is not None:
             self.args += ["--slow-delay", str(slow_delay)]
+        if pace:
+            self.args += ["--pace", str(pace)]
         self.process = None
 
     def __enter__(self):
