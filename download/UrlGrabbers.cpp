@@ -275,7 +275,9 @@ void THttpUrlGrabberThread::ReadKnownLength(HINTERNET request, TMemoryStream& st
         } else {
             lastRead = 0;
         }
-        SleepEx(0, TRUE);
+        // No zero-length sleep after a read: the hand-over above already gives the
+        // processor up until the GUI thread has run the handler, and under wine the
+        // alertable sleep cost a trip to the server and a yield for every piece.
     }
 }
 
@@ -291,7 +293,6 @@ void THttpUrlGrabberThread::ReadToEnd(HINTERNET request, TMemoryStream& stream) 
         Grabber.FBytesRead = received;
         stream.Write(buffer, count);
         SyncProgress();
-        SleepEx(0, TRUE);
     }
 }
 

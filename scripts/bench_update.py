@@ -101,7 +101,14 @@ def road(e2e, build, work, updater, server):
     start = time.monotonic()
     cpu_at_click = cpu_seconds(process.pid)
     server_at_click = cpu_seconds(server) if server else 0.0
-    e2e.click_child("Versiune noua disponibila", "Descarca actualizarea")
+    for attempt in range(5):  # the window lookup can miss on a busy machine
+        try:
+            e2e.click_child("Versiune noua disponibila", "Descarca actualizarea")
+            break
+        except RuntimeError:
+            if attempt == 4 or process.poll() is not None:
+                sys.exit("%s: the download button could not be clicked" % updater)
+            time.sleep(1)
     peak = 0
     while not e2e.find_windows("updater") and process.poll() is None:
         peak = max(peak, peak_kib(r"program[/\\]updater.exe"))
