@@ -334,7 +334,6 @@ THttpUrlGrabberThread::TryEnd THttpUrlGrabberThread::ReadBody(HttpExchange& exch
         // The read that finds the end returns 0 and still reports progress when the length
         // is known, so the last OnProgress repeats the final count.
         SyncProgress();
-        SleepEx(0, TRUE);
     }
     if (Terminated() || (known && !Continue)) return TryEnd::Stopped;
     // A body shorter than announced was cut on the way, whatever the connection said.

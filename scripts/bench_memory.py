@@ -25,8 +25,9 @@ def peak_of(build, e2e, megabytes):
     os.makedirs(probe)
     os.environ["QUILL_PROBE_DIR"] = e2e.windows_path(probe)
     with e2e.UpdateServer(release):
-        seconds, rss = bench_update.road(e2e, build, work,
-                                         os.path.join(build, "bin", "updater_probe.exe"))
+        result = bench_update.road(e2e, build, work,
+                                   os.path.join(build, "bin", "updater_probe.exe"), None)
+    seconds, rss = result["elapsed"], result["peak"]
     working_set = 0
     with open(os.path.join(probe, "captions.txt")) as f:
         for line in f:
@@ -42,7 +43,7 @@ def main():
     parser.add_argument("--small", type=int, default=2, help="megabytes of the small update")
     parser.add_argument("--large", type=int, default=200, help="megabytes of the large update")
     args = parser.parse_args()
-    build, _, e2e = bench_update.prepare(["updater_probe"])
+    _, build, _, e2e = bench_update.prepare(["updater_probe"])
     rows = [peak_of(build, e2e, mb) for mb in (args.small, args.large)]
     subprocess.run(["bash", "scripts/wine-session.sh", "stop", build], cwd=bench_update.ROOT)
     mib = 1024.0 * 1024.0

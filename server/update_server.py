@@ -39,6 +39,9 @@ Proxy faults: the server is also a proxy (requests with an absolute URL) that as
 "Proxy-Authorization: Basic" with the user "ana" and the password "parola":
   proxy-auth          for every request
   proxy-auth-archive  for the archive only
+
+--pace BYTES sends every archive body at that steady rate (bytes a second), in small
+pieces as a network delivers them, for measuring what a download costs the client.
 """
 import argparse
 import base64
@@ -205,8 +208,10 @@ class UpdateHandler(BaseHTTPRequestHandler):
             limit = first + (size - first) // 2
         elif fault in FIRST_CUT and reply == 1:
             limit = int(size * self.server.cut_at)
-        chunk = 4096 if fault == "slow" else 256 * 1024
+        pace = self.server.pace
+        chunk = 4096 if fault == "slow" or pace else 256 * 1024
         sent = first
+        began = time.monotonic()
         try:
             with open(path, "rb") as f:
                 f.seek(first)
@@ -219,6 +224,13 @@ class UpdateHandler(BaseHTTPRequestHandler):
                     if fault == "slow":
                         self.wfile.flush()
                         time.sleep(self.server.slow_delay)
+                    elif pace:
+                        # On a schedule rather than a fixed sleep a piece, so that the
+                        # average rate holds whatever each sleep overshoots.
+                        self.wfile.flush()
+                        ahead = began + (sent - first) / pace - time.monotonic()
+                        if ahead > 0:
+                            time.sleep(ahead)
             self.wfile.flush()
             if sent < size and fault == "stall":
                 time.sleep(self.server.stall)
@@ -257,6 +269,8 @@ def main():
     parser.add_argument("--slow-delay", type=float, default=0.05)
     parser.add_argument("--cut-at", type=float, default=0.9, help="where the first reply is cut")
     parser.add_argument("--stall", type=float, default=30, help="seconds a stalled reply waits")
+    parser.add_argument("--pace", type=float, default=0,
+                        help="archive body rate in bytes a second (0: as fast as possible)")
     parser.add_argument("--port-file", help="written with the bound port once the server listens")
     args = parser.parse_args()
 
@@ -271,6 +285,7 @@ def main():
     server.cut_at = args.cut_at
     server.stall = args.stall
     server.archive_replies = {}
+    server.pace = args.pace
     open(args.log, "a").close()
     if args.port_file:
         tmp = args.port_file + ".tmp"

@@ -27,6 +27,7 @@ namespace quill::update {
 namespace {
 
 constexpr const char* UnknownFailureText = "eroare necunoscuta";
+constexpr unsigned ProgressPaintInterval = 15;  // milliseconds
 
 UpdateDialogWatcher& DialogWatcher() {
     static UpdateDialogWatcher watcher;
@@ -165,6 +166,9 @@ void TfAreAbon::StoreSettings() {
     progres->SetMaximum(0);
     progres->SetTextCentered(true);
     progres->SetTextOption(toCaption);
+    // A download reports every 1025 bytes, far more often than a screen shows: the bar is
+    // drawn at most at the screen's rate, from the latest count.
+    progres->SetPaintInterval(ProgressPaintInterval);
 
     // Port first: the Url setter takes a port written in the server base into Port.
     ht->Port = 0;
@@ -227,6 +231,7 @@ void TfAreAbon::htProgress(tk::TObject*, int64_t Position, int64_t TotalSize, co
 
 void TfAreAbon::htDoneFile(tk::TObject*, const std::string&, int32_t, const std::string&) {
     FInstalling = true;
+    progres->FlushPaint();  // the download's final count, before the extraction's texts
     if (!FRelease.AdmitArchive(ht->FileName)) return tk::Application.Terminate();
     // Whatever a step raises, the version is recorded, the user is told in one box, and the
     // program ends: no road out of here leaves the dialog open for good.
@@ -278,6 +283,8 @@ void TfAreAbon::ZipArchiver1TotalProgress(tk::TObject*, int64_t, int32_t PerCent
     progres->SetMaximum(100);
     progres->SetPosition(PerCent);
     progres->SetCaption(ExtractCaption(PerCent));
+    // The start and the ends of a batch are shown as they happen.
+    if (PerCent >= 100) progres->FlushPaint();
     if (PerCent == 100) panDesc->SetVisible(false);
 }
 

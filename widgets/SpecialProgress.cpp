@@ -25,6 +25,45 @@ void TSpecialProgress::UpdateLayout() {
 
 void TSpecialProgress::RenderBuffer() {
     if (!FDirty || Loading()) return;
+    if (FPaintInterval > 0 && !FPainting) {
+        // A paint held back already shows this change too when it comes.
+        if (FPaintTimer->Enabled()) return;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - FLastShown < std::chrono::milliseconds(FPaintInterval)) {
+            FPaintTimer->SetEnabled(true);
+            return;
+        }
+        FLastShown = now;
+    }
+    DrawPicture();
+}
+
+void TSpecialProgress::SetPaintInterval(unsigned milliseconds) {
+    if (milliseconds == FPaintInterval) return;
+    FlushPaint();
+    FPaintInterval = milliseconds;
+    if (milliseconds == 0) return;
+    if (!FPaintTimer) {
+        FPaintTimer = new tk::TTimer(this);
+        FPaintTimer->SetEnabled(false);
+        FPaintTimer->OnTimer.Assign(this, &TSpecialProgress::HeldBackPaintDue);
+    }
+    FPaintTimer->SetInterval(milliseconds);
+}
+
+void TSpecialProgress::FlushPaint() {
+    if (!FPaintTimer || !FPaintTimer->Enabled()) return;
+    FPaintTimer->SetEnabled(false);
+    FLastShown = std::chrono::steady_clock::now();
+    DrawPicture();
+}
+
+void TSpecialProgress::HeldBackPaintDue(tk::TObject*) {
+    FlushPaint();
+}
+
+void TSpecialProgress::DrawPicture() {
+    if (!FDirty || Loading()) return;
     FDirty = false;
     const int width = ClientWidth(), height = ClientHeight();
     if (width <= 0 || height <= 0) return;
@@ -66,8 +105,9 @@ void TSpecialProgress::Paint() {
     if (FBuffer.Width() != width || FBuffer.Height() != height) {
         FDirty = true;
         UpdateLayout();
-        RenderBuffer();
     }
+    // Also a change that the paint interval holds back: what the screen gets is current.
+    RenderBuffer();
     FPainting = false;
     if (width > 2 && height > 2)
         BitBlt(Canvas().Handle(), 0, 0, width, height, FBuffer.DC(), 0, 0, SRCCOPY);

@@ -34,7 +34,7 @@ def windows_path(path):
 class UpdateServer:
     """The loopback update server on the port the updater is built for."""
 
-    def __init__(self, release, fault=None, reply=None, slow_delay=None, options=()):
+    def __init__(self, release, fault=None, reply=None, slow_delay=None, options=(), pace=None):
         self.release = release
         self.log = os.path.join(release, "..", "requests.log")
         port = urlsplit(SERVER_BASE).port or 80
@@ -47,6 +47,8 @@ class UpdateServer:
         if slow_delay is not None:
             self.args += ["--slow-delay", str(slow_delay)]
         self.args += list(options)  # further server options, as on its command line
+        if pace:
+            self.args += ["--pace", str(pace)]
         self.process = None
 
     def __enter__(self):

@@ -243,31 +243,51 @@ TEST(SyncQueue, ManyWorkersAreServedInTurn) {
     EXPECT_EQ(total, 200);
 }
 
-TEST(SyncQueue, RunsOfCallsAreServedInOrderWhetherWorkersPollOrSleep) {
-    using std::chrono::microseconds;
-    for (const microseconds spin : {microseconds{0}, microseconds{300}, microseconds{100000}}) {
-        TSyncQueue queue;
-        queue.SetSpinTime(spin);
-        std::vector<int> seen;  // touched only on the serving thread
-        std::thread worker([&] {
-            for (int i = 0; i < 300; ++i) {
-                int value = i;  // the call is referred to, not copied: it sees this local
-                auto call = [&] { seen.push_back(value); };
-                queue.RunAndWait(call);
-            }
-        });
-        // Served in bursts with pauses, so that the worker both finds its call done while it
-        // polls and has to be woken from its sleep.
-        for (int served = 0; seen.size() < 300; ++served) {
-            if (!queue.PollPending(std::chrono::milliseconds(50))) continue;
-            queue.RunPending();
-            if (served % 7 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+TEST(SyncQueue, ServingARunWakesOnTheQueueAndEndsAtItsDeadline) {
+    using Clock = std::chrono::steady_clock;
+    using std::chrono::milliseconds;
+    TSyncQueue queue;
+    std::atomic<int> wakes{0};
+    queue.SetWakeHandler([&] { ++wakes; });
+    int served = 0;  // touched only on the serving thread
+    std::thread worker([&] {
+        // Queued while the server sleeps on the queue: its wake is the queue's own.
+        std::this_thread::sleep_for(milliseconds(200));
+        queue.RunAndWait([&] { ++served; });
+        for (int i = 0; i < 99; ++i) queue.RunAndWait([&] { ++served; });
+    });
+    const auto deadline = Clock::now() + milliseconds(1500);
+    EXPECT_TRUE(queue.ServeUntil(deadline));
+    EXPECT_GE(Clock::now(), deadline);  // a run does not end the serving, the deadline does
+    worker.join();
+    EXPECT_EQ(served, 100);
+    EXPECT_LT(wakes.load(), 100);                  // the first call at least needed no wake
+    EXPECT_FALSE(queue.ServeUntil(Clock::now()));  // nothing queued: returns at once
+}
+
+TEST(SyncQueue, RunsOfCallsAreServedInOrderWhetherServedAtOnceOrLate) {
+    TSyncQueue queue;
+    std::vector<int> seen;  // touched only on the serving thread
+    std::thread worker([&] {
+        for (int i = 0; i < 300; ++i) {
+            int value = i;  // the call is referred to, not copied: it sees this local
+            auto call = [&] { seen.push_back(value); };
+            queue.RunAndWait(call);
         }
-        worker.join();
-        ASSERT_EQ(seen.size(), 300u) << spin.count();
-        for (int i = 0; i < 300; ++i) ASSERT_EQ(seen[i], i) << spin.count();
-        EXPECT_FALSE(queue.HasPending());
+    });
+    // Served in bursts with pauses, so that some calls are done before their worker goes
+    // to sleep and others wake it from its sleep.
+    for (int served = 0; seen.size() < 300; ++served) {
+        if (!queue.RunPending()) {
+            std::this_thread::yield();
+            continue;
+        }
+        if (served % 7 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
+    worker.join();
+    ASSERT_EQ(seen.size(), 300u);
+    for (int i = 0; i < 300; ++i) ASSERT_EQ(seen[i], i);
+    EXPECT_FALSE(queue.HasPending());
 }
 
 TEST(NavigationPolicy, OnlyThePageAndItsOwnServer) {

@@ -430,6 +430,38 @@ TEST_F(ProgressTest, RepaintsOnlyItsOwnRectangleAtOnce) {
     form.Hide();
 }
 
+TEST_F(ProgressTest, PaintIntervalHoldsChangesBackAndShowsTheLatest) {
+    DialogBar();
+    bar->SetTextOption(toCaption);
+    bar->SetPaintInterval(200);
+    bar->SetCaption("first");  // long after the last redraw: drawn at once
+    const int renders = bar->RenderCount();
+    for (int i = 1; i <= 50; ++i) {
+        bar->SetPosition(i);
+        bar->SetCaption(std::to_string(i) + " KB");
+    }
+    EXPECT_EQ(bar->RenderCount(), renders);  // within the interval: held back
+    bar->FlushPaint();                       // the end of a run: drawn from the latest state
+    EXPECT_EQ(bar->RenderCount(), renders + 1);
+    const ProgressLayout shown = bar->Layout();
+    EXPECT_EQ(shown.FilledWidth, 242);  // position 50 of 100 over 487 pixels, whole blocks
+    bar->FlushPaint();                  // nothing held back: nothing drawn
+    EXPECT_EQ(bar->RenderCount(), renders + 1);
+
+    // A change held back is drawn by the bar itself once the interval has passed.
+    bar->SetCaption("last");
+    EXPECT_EQ(bar->RenderCount(), renders + 1);
+    const DWORD start = ::GetTickCount();
+    while (bar->RenderCount() == renders + 1 && ::GetTickCount() - start < 3000) {
+        tk::Application.ProcessMessages();
+        ::Sleep(5);
+    }
+    EXPECT_EQ(bar->RenderCount(), renders + 2);
+    bar->SetPaintInterval(0);  // each change at once again
+    bar->SetCaption("again");
+    EXPECT_EQ(bar->RenderCount(), renders + 3);
+}
+
 TEST_F(ProgressTest, ShowsOnItsForm) {
     tk::TForm form(nullptr);
     form.SetCaption("progress test");

@@ -4,6 +4,7 @@
 // take no kernel object, so that under wine a hand-over costs no trip to the server for them.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <mutex>
 
@@ -22,6 +23,9 @@ public:
 
     // Held lock: releases it while asleep, until NotifyAll (or spuriously), then holds it again.
     void Sleep(std::unique_lock<TSyncLock>& held);
+    // As Sleep, and wakes by itself once `deadline` has passed.
+    void SleepUntil(std::unique_lock<TSyncLock>& held,
+                    std::chrono::steady_clock::time_point deadline);
     void NotifyAll();
 
 private:

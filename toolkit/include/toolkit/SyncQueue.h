@@ -4,9 +4,12 @@
 // (its message loop, ProcessMessages, and waits for worker threads).
 //
 // A hand-over costs no allocation: the request lives on the worker's stack and the call is
-// referred to, not copied. The worker spins briefly (yielding) before it sleeps, since on a
-// machine with more than one processor a short handler is usually done by then, and the GUI
-// thread then has no one to wake.
+// referred to, not copied. Neither side spins: the worker sleeps on the queue's condition
+// until its call has run, and the GUI thread sleeps in its own wait until it is woken.
+// Calls come in runs (a download hands one over per read): after one, the GUI thread may
+// sleep on the queue's condition for the next (ServeUntil), so that a worker wakes it
+// with no more than the condition's own wake, which costs no trip through the system's
+// message queue.
 #pragma once
 
 #include <atomic>
@@ -45,16 +48,16 @@ public:
     // GUI thread: runs every queued call, oldest first. Returns whether any ran.
     bool RunPending();
     bool HasPending() const;
-    // Polls, yielding, until a call is queued or `time` has passed; whether one is queued.
-    bool PollPending(std::chrono::microseconds time) const;
+    // GUI thread: runs queued calls as they come, sleeping on the queue between them, until
+    // `deadline`; whether any ran. Meanwhile workers wake it through the queue itself, not
+    // through the wake handler, so no message needs to run for their calls.
+    bool ServeUntil(std::chrono::steady_clock::time_point deadline);
 
     // Called by a worker after it queued a call, to wake the GUI thread.
     void SetWakeHandler(std::function<void()> wake) { FWake = std::move(wake); }
     // The GUI thread is the one that created the queue unless told otherwise.
     void SetGuiThread(std::thread::id id) { FGuiThread = id; }
     bool IsGuiThread() const { return std::this_thread::get_id() == FGuiThread; }
-    // How long a worker polls for its call to be done before it sleeps (0: never polls).
-    void SetSpinTime(std::chrono::microseconds time) { FSpinTime = time; }
 
 private:
     struct Request {
@@ -63,16 +66,16 @@ private:
         Request* next = nullptr;  // not owned: the next waiting worker's request
         std::exception_ptr error;
         bool sleeping = false;  // under FLock: the worker sleeps on it
-        std::atomic<bool> done{false};
+        bool done = false;      // under FLock
     };
 
     TSyncLock FLock;
     Request* FHead = nullptr;  // not owned (each lives on its worker's stack); oldest first
     Request* FTail = nullptr;  // not owned: the newest request
     std::atomic<bool> FHasPending{false};  // FHead != nullptr, readable without the lock
+    bool FServing = false;                 // under FLock: the GUI thread sleeps in ServeUntil
     std::function<void()> FWake;
     std::thread::id FGuiThread;
-    std::chrono::microseconds FSpinTime;
 };
 
 // The process's queue, used by TThread::Synchronize and served by the application.

@@ -17,6 +17,9 @@ namespace tk {
 void Synchronize(TCallRef call);
 // GUI thread: runs the calls handed over so far. Returns whether any ran.
 bool CheckSynchronize();
+// GUI thread: as CheckSynchronize, and when a call ran, also the calls of the same run that
+// follow within a short slice (sleeping on the hand-over queue between them).
+bool ServeSynchronizeRun();
 bool IsGuiThread();
 // Signalled when a worker hands a call over while the GUI thread waits in one of the waits
 // below; otherwise the worker posts `message` to `wnd`, so that any message loop (a message
@@ -25,7 +28,7 @@ HANDLE SyncSignal();
 void WakeGuiThread(HWND wnd, UINT message);
 
 // The GUI thread's idle wait: returns when a message arrives (as WaitMessage does) or a worker
-// has handed a call over, which it has then run.
+// has handed a call over, which it has then run with the rest of its run.
 void IdleServingGui();
 
 // Waits for `handle` to be signalled. On the GUI thread the wait keeps running handed-over

@@ -22,6 +22,10 @@ void TSyncLock::unlock() {
 void TSyncLock::Sleep(std::unique_lock<TSyncLock>& held) {
     FImpl->Condition.wait(held);
 }
+void TSyncLock::SleepUntil(std::unique_lock<TSyncLock>& held,
+                           std::chrono::steady_clock::time_point deadline) {
+    FImpl->Condition.wait_until(held, deadline);
+}
 void TSyncLock::NotifyAll() {
     FImpl->Condition.notify_all();
 }

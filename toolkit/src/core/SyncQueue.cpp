@@ -1,32 +1,8 @@
 #include "toolkit/SyncQueue.h"
 
 namespace tk {
-namespace {
 
-// Long enough for a handler that repaints a control, short enough to cost little when the
-// handler runs longer (a message box, an extraction).
-constexpr std::chrono::microseconds kSpinTime{300};
-
-// Polls `ready`, yielding the processor between looks (to the thread that will make it
-// true, and to whatever serves that thread's calls), for at most `time`.
-template <class Ready>
-bool PollFor(std::chrono::microseconds time, Ready ready) {
-    if (ready()) return true;
-    if (time.count() <= 0) return false;
-    const auto deadline = std::chrono::steady_clock::now() + time;
-    do {
-        std::this_thread::yield();
-        if (ready()) return true;
-    } while (std::chrono::steady_clock::now() < deadline);
-    return false;
-}
-
-}  // namespace
-
-TSyncQueue::TSyncQueue()
-    : FGuiThread(std::this_thread::get_id()),
-      FSpinTime(std::thread::hardware_concurrency() > 1 ? kSpinTime
-                                                        : std::chrono::microseconds{0}) {
+TSyncQueue::TSyncQueue() : FGuiThread(std::this_thread::get_id()) {
 }
 
 void TSyncQueue::RunAndWait(TCallRef call) {
@@ -35,17 +11,23 @@ void TSyncQueue::RunAndWait(TCallRef call) {
         return;
     }
     Request request(call);
+    bool serving;
     {
         std::lock_guard lock(FLock);
         (FTail ? FTail->next : FHead) = &request;
         FTail = &request;
         FHasPending.store(true);
+        serving = FServing;
     }
-    if (FWake) FWake();
-    if (!PollFor(FSpinTime, [&] { return request.done.load(std::memory_order_acquire); })) {
+    if (serving)
+        FLock.NotifyAll();
+    else if (FWake)
+        FWake();
+    {
+        // A call served before the worker gets here costs no sleep and no wake.
         std::unique_lock lock(FLock);
         request.sleeping = true;
-        while (!request.done.load(std::memory_order_acquire)) FLock.Sleep(lock);
+        while (!request.done) FLock.Sleep(lock);
     }
     if (request.error) std::rethrow_exception(request.error);
 }
@@ -75,20 +57,31 @@ bool TSyncQueue::RunPending() {
             std::lock_guard lock(FLock);
             request->error = std::move(error);
             sleeping = request->sleeping;
-            // The last touch: a polling worker may return and drop the request at once.
-            request->done.store(true, std::memory_order_release);
+            // The last touch: once it sees this, the worker may return and drop the request.
+            request->done = true;
         }
         if (sleeping) FLock.NotifyAll();
         ran = true;
     }
 }
 
-bool TSyncQueue::HasPending() const {
-    return FHasPending.load();
+bool TSyncQueue::ServeUntil(std::chrono::steady_clock::time_point deadline) {
+    bool ran = false;
+    for (;;) {
+        ran = RunPending() || ran;
+        std::unique_lock lock(FLock);
+        if (FHead) continue;
+        if (std::chrono::steady_clock::now() >= deadline) return ran;
+        FServing = true;
+        FLock.SleepUntil(lock, deadline);
+        // From here on a worker wakes this thread by its wake handler again; a call queued
+        // before is served by the next round.
+        FServing = false;
+    }
 }
 
-bool TSyncQueue::PollPending(std::chrono::microseconds time) const {
-    return PollFor(time, [this] { return FHasPending.load(); });
+bool TSyncQueue::HasPending() const {
+    return FHasPending.load();
 }
 
 TSyncQueue& GuiSyncQueue() {

@@ -83,7 +83,7 @@ HWND TApplication::UtilityWindow() {
 LRESULT CALLBACK TApplication::UtilityProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case kWakeMessage:
-            CheckSynchronize();
+            ServeSynchronizeRun();
             return 0;
         case WM_TIMER:
             // The timer's id is the address of its TTimer (see TTimer::UpdateTimer).
@@ -129,7 +129,7 @@ void TApplication::HandleMessage() {
     MSG msg;
     if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         DispatchOne(msg);
-    } else if (!CheckSynchronize()) {
+    } else if (!ServeSynchronizeRun()) {
         // Idle: sleep until a message arrives or a worker hands a call over.
         IdleServingGui();
     }

@@ -13,31 +13,19 @@ namespace {
 enum ServingState : int {
     ssBusy,     // the GUI thread is elsewhere: post the wake message for any message loop
     ssWaiting,  // it blocks in ServingWait: the signal wakes it
-    ssPolling,  // it looks at the queue itself: nothing to do
 };
 std::atomic<int> gServing{ssBusy};
 
-// Calls come in runs (a download hands one over per read, a few hundred microseconds
-// apart): after one, the GUI thread polls a little for the next instead of going back to
-// its message queue, for at most a slice, after which messages get their turn.
-constexpr std::chrono::microseconds kPollTime{400};
+// After a handed-over call the GUI thread sleeps on the queue for the next one of a run
+// (a download hands one over per read, a few hundred microseconds apart, or a few
+// milliseconds on a slow line) for at most a slice, after which messages get their turn.
 constexpr std::chrono::milliseconds kServeSlice{10};
 
-// Runs the queued calls and those that follow them closely. Every change of the state away
-// from polling is followed by a look at the queue, so no queued call goes unnoticed.
-void ServeRun() {
-    // With one processor the worker cannot come back while this thread polls.
-    static const bool polls = std::thread::hardware_concurrency() > 1;
-    const auto sliceEnd = std::chrono::steady_clock::now() + kServeSlice;
-    while (CheckSynchronize() && polls && std::chrono::steady_clock::now() < sliceEnd) {
-        gServing.store(ssPolling);
-        GuiSyncQueue().PollPending(kPollTime);
-        gServing.store(ssBusy);
-    }
-}
-
 // The GUI thread's blocking wait on `handles`, the last of which is the hand-over signal.
-DWORD ServingWait(DWORD count, const HANDLE* handles, DWORD timeout, DWORD wakeMask, DWORD flags) {
+// It sleeps in the system's wait until a handle, a message or a handed-over call wakes it,
+// then serves the calls queued, with the rest of their run when `serveRun`.
+DWORD ServingWait(DWORD count, const HANDLE* handles, DWORD timeout, DWORD wakeMask, DWORD flags,
+                  bool serveRun) {
     gServing.store(ssWaiting);
     // A worker that queued before it could see the state posted its wake instead: that
     // counts as the signal.
@@ -47,7 +35,10 @@ DWORD ServingWait(DWORD count, const HANDLE* handles, DWORD timeout, DWORD wakeM
     gServing.store(ssBusy);
     // A worker that saw the state only signalled: its call is served here, before any
     // message (which could open a message box of its own) is dispatched.
-    ServeRun();
+    if (serveRun)
+        ServeSynchronizeRun();
+    else
+        CheckSynchronize();
     return r;
 }
 
@@ -62,6 +53,12 @@ bool CheckSynchronize() {
     return GuiSyncQueue().RunPending();
 }
 
+bool ServeSynchronizeRun() {
+    if (!CheckSynchronize()) return false;
+    GuiSyncQueue().ServeUntil(std::chrono::steady_clock::now() + kServeSlice);
+    return true;
+}
+
 bool IsGuiThread() {
     return GuiSyncQueue().IsGuiThread();
 }
@@ -72,22 +69,17 @@ HANDLE SyncSignal() {
 }
 
 void WakeGuiThread(HWND wnd, UINT message) {
-    // Ordered after the queueing of the call (see ServeRun).
+    // Ordered after the queueing of the call (see ServingWait).
     std::atomic_thread_fence(std::memory_order_seq_cst);
-    switch (gServing.load()) {
-        case ssPolling:
-            break;
-        case ssWaiting:
-            SetEvent(SyncSignal());
-            break;
-        default:
-            PostMessageA(wnd, message, 0, 0);
-    }
+    if (gServing.load() == ssWaiting)
+        SetEvent(SyncSignal());
+    else
+        PostMessageA(wnd, message, 0, 0);
 }
 
 void IdleServingGui() {
     HANDLE signal = SyncSignal();
-    ServingWait(1, &signal, INFINITE, QS_ALLINPUT, 0);
+    ServingWait(1, &signal, INFINITE, QS_ALLINPUT, 0, true);
 }
 
 void WaitServingGui(HANDLE handle) {
@@ -101,7 +93,8 @@ void WaitServingGui(HANDLE handle) {
         // Only handed-over calls and sent messages run here (the GUI's posted input waits);
         // sent messages are served so that a worker's SendMessage cannot deadlock. The
         // timeout makes the wait look again at least once a second.
-        DWORD r = ServingWait(2, handles, 1000, QS_SENDMESSAGE, 0);
+        // The end of a thread is the end of its calls: no run is waited for here.
+        DWORD r = ServingWait(2, handles, 1000, QS_SENDMESSAGE, 0, false);
         if (r == WAIT_OBJECT_0 || r == WAIT_FAILED) break;
         if (r == WAIT_OBJECT_0 + 2) {
             MSG msg;

@@ -4,10 +4,13 @@
 // its own, and copies that picture to the screen when painted.
 #pragma once
 
+#include <chrono>
+
 #include "widgets/SpecialProgressLayout.h"
 
 #include "toolkit/Controls.h"
-#include "toolkit/Forms.h"  // TBorderStyle
+#include "toolkit/ExtCtrls.h"  // TTimer
+#include "toolkit/Forms.h"     // TBorderStyle
 
 namespace quill::widgets {
 
@@ -61,6 +64,14 @@ public:
     int Step() const { return FStep; }
     void SetStep(int value) { FStep = value; }
 
+    // At most one redraw on the screen every `milliseconds` (0, the initial value: each
+    // change is drawn at once). A change that comes sooner is drawn when the interval has
+    // passed, from the state the bar has then, so the latest state is always shown.
+    unsigned PaintInterval() const { return FPaintInterval; }
+    void SetPaintInterval(unsigned milliseconds);
+    // Draws a change that the interval holds back now (at the end of a run of changes).
+    void FlushPaint();
+
     // (Position - Minimum) * 100 / (Maximum - Minimum) by the MulDiv rule; 0
     // for an empty range.
     int Percent() const { return ProgressPercent(FPosition, FMinimum, FMaximum); }
@@ -80,7 +91,11 @@ protected:
 
 private:
     void UpdateLayout();
+    // Draws the picture and shows it when it is dirty, unless the paint interval holds
+    // the change back for now.
     void RenderBuffer();
+    void DrawPicture();
+    void HeldBackPaintDue(tk::TObject*);
     // Marks the picture dirty when the shown percentage moved.
     void PercentMayHaveChanged(int oldPercent);
     bool ShowsPercent() const { return FTextOption == toFormat || FTextOption == toPercent; }
@@ -105,6 +120,10 @@ private:
     bool FDirty = true;
     bool FPainting = false;
     int FRenderCount = 0;
+    unsigned FPaintInterval = 0;
+    tk::TTimer* FPaintTimer = nullptr;  // owned by this control (as its component); made
+                                        // with the first interval
+    std::chrono::steady_clock::time_point FLastShown;
 };
 
 }  // namespace quill::widgets
