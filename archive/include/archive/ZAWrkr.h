@@ -190,8 +190,8 @@ private:
     void ReadDirectory(const ZipEndOfCentral& record);
     // The length of a Zip64 end record and locator right before the end record, or 0.
     uint32_t Zip64EndLength();
-    void AddEntry(int seqNo, const uint8_t* header);
-    std::string CentralName(const uint8_t* header);
+    void AddEntry(int seqNo, const zipengine::CentralHeader& header);
+    std::string CentralName(const zipengine::CentralHeader& header);
     void PromptForDisk();
     bool IsNetworkRoot() const { return !DriveRoot.empty() && DriveRoot[0] == '\\'; }
 
