@@ -19,17 +19,6 @@ const char* const ServerBase = QUILL_SERVER_BASE;
 
 namespace {
 
-tk::TFileHandle OpenFile(const std::string& path, DWORD access, DWORD disposition) {
-    return tk::TFileHandle(CreateFileA(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-}
-
-// The system's text for a failed file call; "error <n>" when it has none.
-std::string SystemErrorText(DWORD code) {
-    std::string text = tk::SystemMessageText(code);
-    return text.empty() ? "error " + std::to_string(code) : text;
-}
-
 // A version reply is one short line; anything far larger is not a reply.
 constexpr size_t MaxReplySize = 64 * 1024;
 
@@ -69,33 +58,8 @@ std::optional<std::string> FetchFresh(const std::string& url, size_t limit) {
     return body;
 }
 
-namespace {
-
-void WriteWholeFile(const std::string& path, std::string_view content) {
-    tk::TFileHandle file = OpenFile(path, GENERIC_WRITE, CREATE_ALWAYS);
-    if (!file)
-        throw EInOutError("Cannot create file \"" + path + "\". " +
-                          SystemErrorText(GetLastError()));
-    DWORD written = 0;
-    if (!WriteFile(file.Get(), content.data(), static_cast<DWORD>(content.size()), &written,
-                   nullptr) ||
-        written != content.size())
-        throw EInOutError("Cannot write file \"" + path + "\". " + SystemErrorText(GetLastError()));
-}
-
-std::string ReadWholeFile(const std::string& path, size_t limit) {
-    tk::TFileHandle file = OpenFile(path, GENERIC_READ, OPEN_EXISTING);
-    if (!file)
-        throw EInOutError("Cannot open file \"" + path + "\". " + SystemErrorText(GetLastError()));
-    std::string content(limit, '\0');
-    DWORD got = 0;
-    if (!ReadFile(file.Get(), content.data(), static_cast<DWORD>(limit), &got, nullptr))
-        throw EInOutError("Cannot read file \"" + path + "\". " + SystemErrorText(GetLastError()));
-    content.resize(got);
-    return content;
-}
-
-}  // namespace
+using tk::ReadWholeFile;
+using tk::WriteWholeFile;
 
 std::string ProgramFolder() {
     return ZANames::ExecutableFolder();

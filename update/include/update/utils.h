@@ -6,21 +6,14 @@
 #include <stdexcept>
 #include <string>
 
+#include "toolkit/Exception.h"
 #include "update/UpdateDecision.h"
 
 namespace quill::update {
 
-// Raised when a file cannot be created, written or read.
-class EInOutError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// Raised when the registry refuses a key or a value.
-class ERegistryException : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+// The toolkit's file and registry errors, raised by the functions below.
+using tk::EInOutError;
+using tk::ERegistryException;
 
 // The update server's root, "http://host/".
 extern const char* const ServerBase;
