@@ -102,7 +102,7 @@ void TfAreAbon::CreateComponents() {
     stare = CreateNamed<tk::TStaticText>(this, "stare", panDesc);
     progres = CreateNamed<TSpecialProgress>(this, "progres", panDesc);
     ht = CreateNamed<THttpUrlGrabber>(this, "ht");
-    ZipArchiver1 = CreateNamed<TZipArchiver>(this, "ZipArchiver1");
+    ZipArchiver1 = CreateNamed<archive::TZipArchiver>(this, "ZipArchiver1");
 }
 
 void TfAreAbon::StoreSettings() {
@@ -173,7 +173,7 @@ void TfAreAbon::StoreSettings() {
     ht->OnDoneFile.Assign(this, &TfAreAbon::htDoneFile);
     ht->OnError.Assign(this, &TfAreAbon::htError);
 
-    ZipArchiver1->ExtrOptions = {ExtrOverWrite};
+    ZipArchiver1->ExtrOptions = {archive::ExtrOverWrite};
     ZipArchiver1->Password = "marigoldstep";
     ZipArchiver1->SetPasswordReqCount(1);
     ZipArchiver1->Unattended = false;

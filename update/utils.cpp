@@ -62,7 +62,7 @@ using tk::ReadWholeFile;
 using tk::WriteWholeFile;
 
 std::string ProgramFolder() {
-    return ZANames::ExecutableFolder();
+    return archive::ZANames::ExecutableFolder();
 }
 
 std::string VersionQuery(const std::string& installationId) {

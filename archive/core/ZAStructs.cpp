@@ -5,6 +5,8 @@
 
 #include "archive/ZAXcpt.h"
 
+namespace quill::archive {
+
 void ZipDirEntry::SetHeader(const zipengine::CentralHeader& header) {
     VersionMadeBy = header.versionMadeBy;
     HostSystem = header.hostSystem;
@@ -40,3 +42,5 @@ TZADataItem& TZADataList::FindName(const char* name, size_t length) {
     }
     throw EZipArchiver::CreateText("A local header not found in internal structure", true);
 }
+
+}  // namespace quill::archive

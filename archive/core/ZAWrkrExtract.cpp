@@ -3,6 +3,8 @@
 
 #include "archive/ZAWrkr.h"
 
+namespace quill::archive {
+
 using namespace zipengine_abi;
 
 namespace {
@@ -141,3 +143,5 @@ void TZAWorker::ExtractOperation() {
         throw;
     }
 }
+
+}  // namespace quill::archive

@@ -5,6 +5,8 @@
 
 #include "archive/ZAWrkr.h"
 
+namespace quill::archive {
+
 namespace {
 
 // Bytes after the archive comment are tolerated silently when few and all below 0x2F
@@ -443,3 +445,5 @@ int TZAWorker::List() {
     finish();
     return LastErrorCode();
 }
+
+}  // namespace quill::archive

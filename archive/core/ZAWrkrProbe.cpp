@@ -4,6 +4,8 @@
 
 #include "archive/ZAWrkr.h"
 
+namespace quill::archive {
+
 namespace {
 
 // The central and local checks of a probe: the stored directory offset leads to a central
@@ -95,3 +97,5 @@ int TZAWorker::ProbeArchive(const std::string& path) {
         return ZAProbe::Failed;
     }
 }
+
+}  // namespace quill::archive

@@ -5,6 +5,8 @@
 #include "archive/ZAWrkr.h"
 #include "engine/LittleEndian.h"
 
+namespace quill::archive {
+
 namespace {
 // One buffer of this size serves every copy of a run.
 constexpr uint32_t CopyChunk = 10240;
@@ -278,3 +280,5 @@ int TZAWorker::ReadSpan(const std::string& source, std::string& destination, boo
     finish();
     return result;
 }
+
+}  // namespace quill::archive

@@ -15,6 +15,8 @@
 #undef OemToAnsi
 #undef AnsiToOem
 
+namespace quill::archive {
+
 namespace {
 
 class TWinFile final : public TZAFile {
@@ -208,3 +210,5 @@ TZAPlatform& SystemPlatform() {
     static TWin32Platform platform;
     return platform;
 }
+
+}  // namespace quill::archive

@@ -9,6 +9,8 @@
 #include "archive/ZANames.h"
 #include "update/utils.h"
 
+using namespace quill::archive;
+
 using namespace quill::update;
 
 namespace fs = std::filesystem;

@@ -12,6 +12,8 @@
 
 #include "engine/ZipRecords.h"
 
+namespace quill::archive {
+
 inline constexpr uint32_t LocalHeaderSig = zipengine::kLocalHeaderSignature;
 inline constexpr uint32_t CentralHeaderSig = zipengine::kCentralHeaderSignature;
 inline constexpr uint32_t EndOfCentralSig = zipengine::kEndSignature;
@@ -98,3 +100,5 @@ public:
 private:
     std::vector<TZADataItem> items_;
 };
+
+}  // namespace quill::archive

@@ -16,6 +16,11 @@
 #include "archive/ZAStructs.h"
 #include "archive/ZAUtils.h"
 
+// The tests' window into the class (defined by a test, outside the folder's namespace).
+class TZAWorkerTestAccess;
+
+namespace quill::archive {
+
 enum TZACodePage : uint8_t { cpAuto, cpNone, cpOEM };
 enum THowToDelete : uint8_t { htdFinal, htdAllowUndo };
 
@@ -216,5 +221,7 @@ private:
     int FRememberedHost = 0;
     int FRememberedVersion = 20;
 
-    friend class TZAWorkerTestAccess;
+    friend class ::TZAWorkerTestAccess;
 };
+
+}  // namespace quill::archive

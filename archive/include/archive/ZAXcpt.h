@@ -8,6 +8,8 @@
 #include "archive/ZAMsgStr.h"
 #include "toolkit/Exception.h"
 
+namespace quill::archive {
+
 class EZipArchiver : public tk::Exception {
 public:
     EZipArchiver(std::string message, bool displayed, int messageId)
@@ -34,3 +36,5 @@ public:
 
 // " <%X:%s>" with the code and the system's text for it; empty for codes below 1.
 std::string OsErrorSuffix(int osError);
+
+}  // namespace quill::archive
