@@ -2,9 +2,8 @@
 // The authenticity check of a downloaded update: a detached signature beside the archive
 // on the server, verified with the vendor's public keys built into the program.
 
+#include <stdexcept>
 #include <string>
-
-#include "toolkit/Exception.h"
 
 namespace quill::update {
 
@@ -14,9 +13,9 @@ namespace quill::update {
 extern const char* const UpdatePublicKeys;
 
 // Raised when a downloaded update is refused because it could not be verified.
-class EUpdateRefused : public tk::Exception {
+class EUpdateRefused : public std::runtime_error {
 public:
-    using tk::Exception::Exception;
+    using std::runtime_error::runtime_error;
 };
 
 // Lets the downloaded archive through when it may be installed. Without built-in keys it
