@@ -34,8 +34,7 @@ TFileHandle CreateFileForWriting(const std::string& path, bool alsoRead = false)
 
 // The one report of a failed file: raises EInOutError with "Cannot <action> file "<path>".
 // <the system's text for error>".
-[[noreturn]] void RaiseFileError(const std::string& action, const std::string& path,
-                                 DWORD error);
+[[noreturn]] void RaiseFileError(const std::string& action, const std::string& path, DWORD error);
 
 // The file's bytes, at most `limit` of them; raises EInOutError when it cannot be opened or
 // read.
