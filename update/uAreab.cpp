@@ -107,7 +107,7 @@ void TfAreAbon::CreateComponents() {
     stare = CreateNamed<tk::TStaticText>(this, "stare", panDesc);
     progres = CreateNamed<TSpecialProgress>(this, "progres", panDesc);
     ht = CreateNamed<THttpUrlGrabber>(this, "ht");
-    ZipArchiver1 = CreateNamed<TZipArchiver>(this, "ZipArchiver1");
+    ZipArchiver1 = CreateNamed<archive::TZipArchiver>(this, "ZipArchiver1");
 }
 
 void TfAreAbon::StoreSettings() {
@@ -183,7 +183,7 @@ void TfAreAbon::StoreSettings() {
     ht->OnReconnect.Assign(this, &TfAreAbon::htReconnect);
     ht->AskProxyCredentials = true;
 
-    ZipArchiver1->ExtrOptions = {ExtrOverWrite, ExtrRefuseUnsafe};  // all or nothing
+    ZipArchiver1->ExtrOptions = {archive::ExtrOverWrite, archive::ExtrRefuseUnsafe};  // all or nothing
     ZipArchiver1->Password = "marigoldstep";
     ZipArchiver1->SetPasswordReqCount(1);
     ZipArchiver1->Unattended = false;

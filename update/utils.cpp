@@ -22,17 +22,6 @@ const char* const ServerBase = QUILL_SERVER_BASE;
 
 namespace {
 
-tk::TFileHandle OpenFile(const std::string& path, DWORD access, DWORD disposition) {
-    return tk::TFileHandle(CreateFileA(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-}
-
-// The system's text for a failed file call; "error <n>" when it has none.
-std::string SystemErrorText(DWORD code) {
-    std::string text = tk::SystemMessageText(code);
-    return text.empty() ? "error " + std::to_string(code) : text;
-}
-
 // A version reply is one short line; anything far larger is not a reply.
 constexpr size_t MaxReplySize = 64 * 1024;
 
@@ -44,65 +33,12 @@ std::optional<std::string> FetchFresh(const std::string& url, size_t limit) {
     return std::move(reply.body);
 }
 
-namespace {
-
-void WriteWholeFile(const std::string& path, std::string_view content) {
-    tk::TFileHandle file = OpenFile(path, GENERIC_WRITE, CREATE_ALWAYS);
-    if (!file)
-        throw EInOutError("Cannot create file \"" + path + "\". " +
-                          SystemErrorText(GetLastError()));
-    DWORD written = 0;
-    if (!WriteFile(file.Get(), content.data(), static_cast<DWORD>(content.size()), &written,
-                   nullptr) ||
-        written != content.size())
-        throw EInOutError("Cannot write file \"" + path + "\". " + SystemErrorText(GetLastError()));
-}
-
-// Puts `content` in place of the file at `path` in one step: a cut at any moment leaves
-// either the old file or the new one, never an empty or half-written one. The content goes
-// to a file beside it (same volume, so the move is a rename), reaches the disk, and then
-// takes the name.
-void ReplaceWholeFile(const std::string& path, std::string_view content) {
-    const std::string staged = path + ".tmp";
-    try {
-        {
-            tk::TFileHandle file = OpenFile(staged, GENERIC_WRITE, CREATE_ALWAYS);
-            if (!file)
-                throw EInOutError("Cannot create file \"" + staged + "\". " +
-                                  SystemErrorText(GetLastError()));
-            DWORD written = 0;
-            if (!WriteFile(file.Get(), content.data(), static_cast<DWORD>(content.size()), &written,
-                           nullptr) ||
-                written != content.size() || !FlushFileBuffers(file.Get()))
-                throw EInOutError("Cannot write file \"" + staged + "\". " +
-                                  SystemErrorText(GetLastError()));
-        }
-        if (!MoveFileExA(staged.c_str(), path.c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            throw EInOutError("Cannot replace file \"" + path + "\". " +
-                              SystemErrorText(GetLastError()));
-    } catch (...) {
-        DeleteFileA(staged.c_str());
-        throw;
-    }
-}
-
-std::string ReadWholeFile(const std::string& path, size_t limit) {
-    tk::TFileHandle file = OpenFile(path, GENERIC_READ, OPEN_EXISTING);
-    if (!file)
-        throw EInOutError("Cannot open file \"" + path + "\". " + SystemErrorText(GetLastError()));
-    std::string content(limit, '\0');
-    DWORD got = 0;
-    if (!ReadFile(file.Get(), content.data(), static_cast<DWORD>(limit), &got, nullptr))
-        throw EInOutError("Cannot read file \"" + path + "\". " + SystemErrorText(GetLastError()));
-    content.resize(got);
-    return content;
-}
-
-}  // namespace
+using tk::ReadWholeFile;
+using tk::ReplaceWholeFile;
+using tk::WriteWholeFile;
 
 std::string ProgramFolder() {
-    return ZANames::ExecutableFolder();
+    return archive::ZANames::ExecutableFolder();
 }
 
 bool FolderIsWritable(const std::string& folder) {

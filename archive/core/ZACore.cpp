@@ -2,6 +2,8 @@
 
 #include <limits>
 
+namespace quill::archive {
+
 namespace {
 constexpr uint32_t kSmallItemLimit = 214748;  // below it ItemDone * 100 cannot overflow
 constexpr int32_t kEndOfBatchPerCent = 101;
@@ -266,3 +268,5 @@ void TZACore::Clear() {
     FFullCode = 0;
     FProgressDetails = TProgressDetails();
 }
+
+}  // namespace quill::archive

@@ -2,6 +2,8 @@
 // dialog that nobody can answer chooses nothing.
 #include "archive/ZACore.h"
 
+namespace quill::archive {
+
 namespace {
 class TNoGuiUI final : public TZACoreUI {
 public:
@@ -20,3 +22,5 @@ public:
 std::unique_ptr<TZACoreUI> MakeDefaultZACoreUI() {
     return std::make_unique<TNoGuiUI>();
 }
+
+}  // namespace quill::archive

@@ -5,6 +5,8 @@
 
 #include "archive/ZAMsgStr.h"
 
+namespace quill::archive {
+
 ZipDialogKind ZipDialogKindOf(uint32_t context) {
     uint32_t kind = (context >> 16) & 0x1F;
     if (kind == 0) kind = 0x10;
@@ -96,3 +98,5 @@ ZipDialogLayout ZipDialogLayoutFor(const ZipDialogLayoutInput& in) {
     }
     return out;
 }
+
+}  // namespace quill::archive

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace quill::archive {
+
 using namespace zipengine_abi;
 
 namespace {
@@ -464,3 +466,5 @@ void TZADynamicBind::AnswerExtraData(ZE_CallbackRecord& record, const std::strin
     record.arg1 = int32_t(data.size());
     record.actionReply = ZE_ReplyYes;
 }
+
+}  // namespace quill::archive

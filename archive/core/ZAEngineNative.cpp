@@ -4,6 +4,8 @@
 
 #include "archive/ZAEngine.h"
 
+namespace quill::archive {
+
 namespace {
 
 class TNoLibraryLoader : public TZALibraryLoader {
@@ -28,3 +30,5 @@ TZALibraryLoader& SystemLibraryLoader() {
     static TNoLibraryLoader loader;
     return loader;
 }
+
+}  // namespace quill::archive

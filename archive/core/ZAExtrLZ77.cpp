@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+namespace quill::archive {
+
 namespace ZALZ77 {
 namespace {
 constexpr int kWindowSize = 4096;
@@ -197,3 +199,5 @@ std::vector<uint8_t> Compress(std::span<const uint8_t> data) {
     return Encoder(data).Run();
 }
 }  // namespace ZALZ77
+
+}  // namespace quill::archive

@@ -8,6 +8,8 @@
 #include "archive/ZAExtrLZ77.h"
 #include "archive/ZAMsgStrSys.h"
 
+namespace quill::archive {
+
 namespace {
 constexpr int kUSEnglish = 1033;
 constexpr size_t kBlockHeaderSize = 6;
@@ -303,3 +305,5 @@ std::string CurrentLanguageName() {
 int CurrentLanguageId() {
     return State().languageId;
 }
+
+}  // namespace quill::archive

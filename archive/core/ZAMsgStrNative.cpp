@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+namespace quill::archive {
+
 namespace ZASys {
 namespace {
 std::span<const uint8_t> g_languageResource;
@@ -35,3 +37,5 @@ std::string ErrorText(int code) {
     return std::strerror(code);
 }
 }  // namespace ZASys
+
+}  // namespace quill::archive

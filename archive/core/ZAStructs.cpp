@@ -1,37 +1,29 @@
 #include "archive/ZAStructs.h"
 
 #include <cctype>
-#include <cstring>
 #include <stdexcept>
 
 #include "archive/ZAXcpt.h"
 
-ZipEndOfCentral ZipEndOfCentral::Decode(const uint8_t* p) {
-    ZipEndOfCentral r;
-    r.Signature = GetLE32(p);
-    r.ThisDisk = GetLE16(p + 4);
-    r.CentralDisk = GetLE16(p + 6);
-    r.EntriesThisDisk = GetLE16(p + 8);
-    r.TotalEntries = GetLE16(p + 10);
-    r.CentralSize = GetLE32(p + 12);
-    r.CentralOffset = GetLE32(p + 16);
-    r.CommentLength = GetLE16(p + 20);
-    return r;
-}
+namespace quill::archive {
 
-void ZipEndOfCentral::Encode(uint8_t* p) const {
-    PutLE32(p, Signature);
-    PutLE16(p + 4, ThisDisk);
-    PutLE16(p + 6, CentralDisk);
-    PutLE16(p + 8, EntriesThisDisk);
-    PutLE16(p + 10, TotalEntries);
-    PutLE32(p + 12, CentralSize);
-    PutLE32(p + 16, CentralOffset);
-    PutLE16(p + 20, CommentLength);
-}
-
-void ZipDirEntry::CopyHeader(const uint8_t* centralHeader) {
-    std::memcpy(static_cast<ZipDirHeader*>(this), centralHeader + 4, sizeof(ZipDirHeader));
+void ZipDirEntry::SetHeader(const zipengine::CentralHeader& header) {
+    VersionMadeBy = header.versionMadeBy;
+    HostSystem = header.hostSystem;
+    VersionNeeded = header.versionNeeded;
+    Flags = header.flags;
+    Method = header.method;
+    DosDateTime = uint32_t(header.dosTime) | uint32_t(header.dosDate) << 16;
+    Crc32 = header.crc32;
+    CompressedSize = header.compressedSize;
+    UncompressedSize = header.uncompressedSize;
+    NameLength = header.nameLength;
+    ExtraLength = header.extraLength;
+    CommentLength = header.commentLength;
+    DiskStart = header.diskStart;
+    InternalAttributes = header.internalAttributes;
+    ExternalAttributes = header.externalAttributes;
+    LocalHeaderOffset = header.localHeaderOffset;
 }
 
 TZADataItem& TZADataList::Items(size_t index) {
@@ -50,3 +42,5 @@ TZADataItem& TZADataList::FindName(const char* name, size_t length) {
     }
     throw EZipArchiver::CreateText("A local header not found in internal structure", true);
 }
+
+}  // namespace quill::archive

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <vector>
 
+namespace quill::archive {
+
 namespace ZAPath {
 
 namespace {
@@ -164,3 +166,5 @@ std::unique_ptr<TZAFile> BufferedReader(std::unique_ptr<TZAFile> file) {
     if (!file) return nullptr;
     return std::make_unique<TBufferedReader>(std::move(file));
 }
+
+}  // namespace quill::archive

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+namespace quill::archive {
+
 namespace {
 
 class TNativeFile final : public TZAFile {
@@ -145,3 +147,5 @@ TZAPlatform& SystemPlatform() {
     static TNativePlatform platform;
     return platform;
 }
+
+}  // namespace quill::archive

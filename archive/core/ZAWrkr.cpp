@@ -2,6 +2,8 @@
 // (ZAWrkrList.cpp), the probe (ZAWrkrProbe.cpp) and the part finding (ZAWrkrDisk.cpp).
 #include "archive/ZAWrkr.h"
 
+namespace quill::archive {
+
 TZAWorker::TZAWorker(TZASender owner, std::unique_ptr<TZACoreUI> ui, TZAPlatform& platform,
                      TZALibraryLoader& loader)
     : TZADynamicBind(owner, std::move(ui), platform, loader), FPlatform(platform) {
@@ -36,3 +38,5 @@ void TZAWorker::Clear() {
     UseDirOnlyEntries = false;
     HowToDelete = htdAllowUndo;
 }
+
+}  // namespace quill::archive

@@ -2,6 +2,8 @@
 // file of each part.
 #include "archive/ZAWrkr.h"
 
+namespace quill::archive {
+
 namespace {
 EZipArchiver UserCanceled() {
     return EZipArchiver::CreateId(ZS::Canceled, false);
@@ -127,3 +129,5 @@ void TZAWorker::GetNewDisk(int disk) {
         ZipMessage(ZS::InputNotExists);
     }
 }
+
+}  // namespace quill::archive

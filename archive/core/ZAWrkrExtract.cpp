@@ -3,6 +3,8 @@
 
 #include "archive/ZAWrkr.h"
 
+namespace quill::archive {
+
 using namespace zipengine_abi;
 
 namespace {
@@ -142,3 +144,5 @@ void TZAWorker::ExtractOperation() {
         throw;
     }
 }
+
+}  // namespace quill::archive

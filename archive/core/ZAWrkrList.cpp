@@ -5,6 +5,8 @@
 
 #include "archive/ZAWrkr.h"
 
+namespace quill::archive {
+
 namespace {
 
 // Bytes after the archive comment are tolerated silently when few and all below 0x2F
@@ -50,8 +52,8 @@ bool TZAWorker::ReadEndRecord(ZipEndOfCentral& record, bool raise) {
     }
 
     uint8_t sig[4];
-    if (FArchiveHandle->Read(sig, 4) == 4 && GetLE32(sig) == ExtLocalSig &&
-        FArchiveHandle->Read(sig, 4) == 4 && GetLE32(sig) == LocalHeaderSig) {
+    if (FArchiveHandle->Read(sig, 4) == 4 && zipengine::signatureOf(sig) == ExtLocalSig &&
+        FArchiveHandle->Read(sig, 4) == 4 && zipengine::signatureOf(sig) == LocalHeaderSig) {
         FFirstPart = true;
         MultiPart = true;
     }
@@ -69,11 +71,12 @@ bool TZAWorker::ReadEndRecord(ZipEndOfCentral& record, bool raise) {
     ZipEnd = FileLength = uint32_t(length);
 
     uint8_t last[EndOfCentralSize];
-    if (FArchiveHandle->Read(last, EndOfCentralSize) == EndOfCentralSize &&
-        GetLE32(last) == EndOfCentralSig) {
-        EndRecordPos = FileLength - EndOfCentralSize;
-        record = ZipEndOfCentral::Decode(last);
-        return true;
+    if (FArchiveHandle->Read(last, EndOfCentralSize) == EndOfCentralSize) {
+        if (auto decoded = zipengine::decodeEndRecord(last)) {
+            EndRecordPos = FileLength - EndOfCentralSize;
+            record = *decoded;
+            return true;
+        }
     }
 
     try {
@@ -82,15 +85,18 @@ bool TZAWorker::ReadEndRecord(ZipEndOfCentral& record, bool raise) {
         if (FArchiveHandle->SeekFromEnd(n) < 0) throw Failure(ZS::FileSeek);
         std::vector<uint8_t> tail(n);
         ReadExact(tail.data(), n, ZS::EOCBadRead);
-        for (int64_t i = int64_t(n) - 23; i >= 0; --i) {
-            const uint8_t* at = tail.data() + i;
-            if (GetLE32(at) != EndOfCentralSig) continue;
+        // The record at the very end was looked at already.
+        const auto hit = n > EndOfCentralSize ? zipengine::findSignatureBackwards(
+                                                    tail, EndOfCentralSig, n - EndOfCentralSize - 1)
+                                              : std::nullopt;
+        if (hit) {
+            const int64_t i = int64_t(*hit);
             EndRecordPos = uint32_t(ZipEnd - n + i);
-            record = ZipEndOfCentral::Decode(at);
+            record = *zipengine::decodeEndRecord(std::span(tail).subspan(*hit));
             const int64_t commentStart = i + EndOfCentralSize;
-            const int64_t c = record.CommentLength;
+            const int64_t c = record.commentLength;
             if (c != 0)
-                RawComment.assign(reinterpret_cast<const char*>(at) + EndOfCentralSize,
+                RawComment.assign(reinterpret_cast<const char*>(tail.data()) + commentStart,
                                   size_t(std::min<int64_t>(c, n - commentStart)));
             const int64_t e = commentStart + c;
             if (e != n) {
@@ -164,7 +170,7 @@ bool TZAWorker::FindLastPart(const std::string& name, std::string& found, int& k
             const bool hasEnd = ReadEndRecord(record, false);
             CloseArchive();
             if (hasEnd) {
-                if (k - 1 != record.ThisDisk) return false;
+                if (k - 1 != record.thisDisk) return false;
                 found = OpenedName;
                 FFoundNumbered = true;
                 if (FPlatform.FileExists(ZAPath::ChangeExtension(found, ".z01")))
@@ -207,9 +213,9 @@ int TZAWorker::LocateArchive(const std::string& name, ZipEndOfCentral& record, b
         for (;;) {
             if (ReadEndRecord(record, false)) {
                 if (searched) {
-                    if (!MultiPart && record.ThisDisk == 0 && FFoundNumbered)
+                    if (!MultiPart && record.thisDisk == 0 && FFoundNumbered)
                         throw Failure(ZS::FileOpen);
-                    if (FixedDrive && record.ThisDisk != k - 1) throw Failure(ZS::NoValidZip);
+                    if (FixedDrive && record.thisDisk != k - 1) throw Failure(ZS::NoValidZip);
                 }
                 return ZALocate::Opened;
             }
@@ -263,18 +269,18 @@ std::string TZAWorker::ConvertNameText(const std::string& text, bool toOem) {
     return toOem ? FPlatform.AnsiToOem(text) : FPlatform.OemToAnsi(text);
 }
 
-std::string TZAWorker::CentralName(const uint8_t* header) {
-    const uint16_t length = GetLE16(header + ZipCentral::NameLength);
+std::string TZAWorker::CentralName(const zipengine::CentralHeader& header) {
+    const uint16_t length = header.nameLength;
     if (length >= MaxNameLength) throw Failure(ZS::CENameLen);
     std::string raw(length, '\0');
     ReadExact(raw.data(), length, ZS::CENameLen);
     return raw;
 }
 
-void TZAWorker::AddEntry(int seqNo, const uint8_t* header) {
+void TZAWorker::AddEntry(int seqNo, const zipengine::CentralHeader& header) {
     const std::string raw = CentralName(header);
-    NameVersion = header[ZipCentral::VersionMadeBy];
-    NameHost = header[ZipCentral::HostSystem];
+    NameVersion = header.versionMadeBy;
+    NameHost = header.hostSystem;
     if (NameHost != 0) {
         FRememberedHost = NameHost;
         FRememberedVersion = NameVersion;
@@ -282,7 +288,7 @@ void TZAWorker::AddEntry(int seqNo, const uint8_t* header) {
     std::string name = ConvertNameText(raw, false);
 
     auto entry = std::make_unique<ZipDirEntry>();
-    entry->CopyHeader(header);
+    entry->SetHeader(header);
     for (size_t i = 0; i < name.size(); ++i) {
         if (FPlatform.IsLeadByte(uint8_t(name[i])))
             ++i;
@@ -315,44 +321,47 @@ uint32_t TZAWorker::Zip64EndLength() {
     uint8_t block[length];
     if (FArchiveHandle->Read(block, length) != length) return 0;
     // Signatures, the record's own size (44 in the plain form) and the locator.
-    const bool plain = GetLE32(block) == Zip64EndSig && GetLE32(block + 4) == Zip64EndSize - 12 &&
-                       GetLE32(block + 8) == 0 && GetLE32(block + Zip64EndSize) == Zip64LocatorSig;
+    const std::span<const uint8_t> bytes(block);
+    const auto record = zipengine::decodeZip64End(bytes.first(Zip64EndSize));
+    const bool plain = record && record->recordSize == Zip64EndSize - 12 &&
+                       zipengine::decodeZip64Locator(bytes.subspan(Zip64EndSize));
     return plain ? length : 0;
 }
 
 void TZAWorker::ReadDirectory(const ZipEndOfCentral& record) {
-    LastDiskNumber = record.ThisDisk;
+    LastDiskNumber = record.thisDisk;
     if (LastDiskNumber > 0) MultiPart = true;
 
     uint32_t start;
     uint32_t zip64End = 0;
-    if (record.CentralDisk == record.ThisDisk) {
+    if (record.directoryDisk == record.thisDisk) {
         CurrentDisk = LastDiskNumber;  // the opened file is the last part
         // The directory is taken to end where the end record (or a Zip64 end record in
         // front of it) begins.
         zip64End = Zip64EndLength();
-        start = ZipEnd - record.CentralSize - EndOfCentralSize - record.CommentLength - zip64End;
+        start = ZipEnd - record.directorySize - EndOfCentralSize - record.commentLength - zip64End;
     } else {
-        GetNewDisk(record.CentralDisk);
+        GetNewDisk(record.directoryDisk);
         const int64_t partLength = FArchiveHandle->SeekFromEnd(0);
         ZipEnd = uint32_t(std::max<int64_t>(partLength, 0));
-        start = record.CentralOffset;
+        start = record.directoryOffset;
     }
 
     CentralStart = start;
     DataStart = ZipEnd == EndOfCentralSize ? 0 : ZipEnd;
-    OffsetMismatch = start != record.CentralOffset;
+    OffsetMismatch = start != record.directoryOffset;
     if (OffsetMismatch) ZipMessage(ZS::ZipStructError);
 
     if (!FArchiveHandle->Seek(start)) throw Failure(ZS::SeekError);
 
-    Report(ZAReport::NewExtra, 9, record.TotalEntries, {});
-    EntryList.reserve(record.TotalEntries);
+    Report(ZAReport::NewExtra, 9, record.totalEntries, {});
+    EntryList.reserve(record.totalEntries);
     uint8_t header[CentralHeaderSize];
-    for (int k = 1; k <= record.TotalEntries; ++k) {
+    for (int k = 1; k <= record.totalEntries; ++k) {
         ReadRecord(header, CentralHeaderSize, ZS::CEHBadRead);
-        if (GetLE32(header) != CentralHeaderSig) throw Failure(ZS::CEHWrongSig);
-        AddEntry(k, header);
+        const auto decoded = zipengine::decodeCentralHeader(header);
+        if (!decoded) throw Failure(ZS::CEHWrongSig);
+        AddEntry(k, *decoded);
         Report(ZAReport::ExtraProgress, 0, 1, {});
         if (Cancel()) throw EZipArchiver::CreateId(ZS::Canceled, false);
     }
@@ -362,8 +371,9 @@ void TZAWorker::ReadDirectory(const ZipEndOfCentral& record) {
         throw Failure(ZS::SeekError);
     uint8_t end[EndOfCentralSize];
     ReadRecord(end, EndOfCentralSize, ZS::CEHBadRead);
-    if (GetLE32(end) != EndOfCentralSig) throw Failure(ZS::EOCBadRead);
-    LastDiskNumber = GetLE16(end + 4);
+    const auto endRecord = zipengine::decodeEndRecord(end);
+    if (!endRecord) throw Failure(ZS::EOCBadRead);
+    LastDiskNumber = endRecord->thisDisk;
 }
 
 int TZAWorker::List() {
@@ -409,7 +419,7 @@ int TZAWorker::List() {
             DataStart = 0;
         } else {
             // The length of a prefix (a program stub) whose offsets were not adjusted.
-            DataStart += CentralStart - record.CentralOffset;
+            DataStart += CentralStart - record.directoryOffset;
             NameHost = FRememberedHost;
             NameVersion = FRememberedVersion;
             ArchiveComment = ConvertNameText(RawComment, false);
@@ -435,3 +445,5 @@ int TZAWorker::List() {
     finish();
     return LastErrorCode();
 }
+
+}  // namespace quill::archive

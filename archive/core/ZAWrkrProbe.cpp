@@ -4,21 +4,24 @@
 
 #include "archive/ZAWrkr.h"
 
+namespace quill::archive {
+
 namespace {
 
 // The central and local checks of a probe: the stored directory offset leads to a central
 // header (0x40) whose local header offset leads to a local header (0x20).
 int ProbeDirectory(TZAFile& file, const ZipEndOfCentral& record) {
     int bits = 0;
-    uint8_t header[CentralHeaderSize];
-    if (!file.Seek(record.CentralOffset) || file.Read(header, sizeof header) != sizeof header ||
-        GetLE32(header) != CentralHeaderSig)
+    uint8_t bytes[CentralHeaderSize];
+    if (!file.Seek(record.directoryOffset) || file.Read(bytes, sizeof bytes) != sizeof bytes)
         return bits;
+    const auto header = zipengine::decodeCentralHeader(bytes);
+    if (!header) return bits;
     bits |= ZAProbe::CentralFound;
-    if (GetLE16(header + ZipCentral::DiskStart) != record.ThisDisk) return bits;
+    if (header->diskStart != record.thisDisk) return bits;
     uint8_t sig[4];
-    if (file.Seek(GetLE32(header + ZipCentral::LocalHeaderOffset)) && file.Read(sig, 4) == 4 &&
-        GetLE32(sig) == LocalHeaderSig)
+    if (file.Seek(header->localHeaderOffset) && file.Read(sig, 4) == 4 &&
+        zipengine::signatureOf(sig) == LocalHeaderSig)
         bits |= ZAProbe::LocalFound;
     return bits;
 }
@@ -36,7 +39,7 @@ int TZAWorker::ProbeArchive(const std::string& path) {
         if (head[0] == 'M' && head[1] == 'Z') {
             bits = ZAProbe::StartsMZ;
         } else {
-            switch (GetLE32(head)) {
+            switch (zipengine::signatureOf(head)) {
                 case LocalHeaderSig:
                     bits = ZAProbe::StartsLocal;
                     break;
@@ -56,13 +59,16 @@ int TZAWorker::ProbeArchive(const std::string& path) {
         const int64_t length = endPos + EndOfCentralSize;
         bool foundAtEnd = false;
         uint8_t rec[EndOfCentralSize];
-        if (file->Read(rec, EndOfCentralSize) == EndOfCentralSize &&
-            GetLE32(rec) == EndOfCentralSig) {
+        const auto atEnd = file->Read(rec, EndOfCentralSize) == EndOfCentralSize
+                               ? zipengine::decodeEndRecord(rec)
+                               : std::nullopt;
+        if (atEnd) {
             foundAtEnd = true;
             bits |= ZAProbe::EndFound;
-            const ZipEndOfCentral record = ZipEndOfCentral::Decode(rec);
-            if (record.CommentLength == 0) bits |= ZAProbe::NoComment;
-            if (record.ThisDisk == record.CentralDisk) return bits | ProbeDirectory(*file, record);
+            const ZipEndOfCentral& record = *atEnd;
+            if (record.commentLength == 0) bits |= ZAProbe::NoComment;
+            if (record.thisDisk == record.directoryDisk)
+                return bits | ProbeDirectory(*file, record);
             bits &= 0x1F;
         }
 
@@ -70,17 +76,19 @@ int TZAWorker::ProbeArchive(const std::string& path) {
         std::vector<uint8_t> tail(n);
         if (n >= EndOfCentralSize + 1 && file->SeekFromEnd(n) >= 0 &&
             file->Read(tail.data(), n) == n) {
-            for (int64_t i = int64_t(n) - 23; i >= 0; --i) {
-                const uint8_t* at = tail.data() + i;
-                if (GetLE32(at) != EndOfCentralSig) continue;
+            std::optional<size_t> hit = n - EndOfCentralSize - 1;
+            while ((hit = zipengine::findSignatureBackwards(tail, EndOfCentralSig, *hit))) {
                 bits |= ZAProbe::EndFound;
-                const ZipEndOfCentral record = ZipEndOfCentral::Decode(at);
-                if (i + EndOfCentralSize + record.CommentLength == n) bits |= ZAProbe::NoComment;
-                if (record.ThisDisk == record.CentralDisk) {
+                const ZipEndOfCentral record =
+                    *zipengine::decodeEndRecord(std::span(tail).subspan(*hit));
+                if (*hit + EndOfCentralSize + record.commentLength == n) bits |= ZAProbe::NoComment;
+                if (record.thisDisk == record.directoryDisk) {
                     bits |= ProbeDirectory(*file, record);
                     break;
                 }
                 bits &= 0x1F;
+                if (*hit == 0) break;
+                --*hit;
             }
         }
         if (foundAtEnd && !(bits & ZAProbe::EndFound)) bits |= ZAProbe::EndFound;
@@ -89,3 +97,5 @@ int TZAWorker::ProbeArchive(const std::string& path) {
         return ZAProbe::Failed;
     }
 }
+
+}  // namespace quill::archive

@@ -3,6 +3,9 @@
 #include <new>
 
 #include "archive/ZAWrkr.h"
+#include "engine/LittleEndian.h"
+
+namespace quill::archive {
 
 namespace {
 // One buffer of this size serves every copy of a run.
@@ -15,12 +18,6 @@ EZipArchiver Failure(int id) {
 }
 EZipArchiver UserCanceled() {
     return EZipArchiver::CreateId(ZS::Canceled, false);
-}
-
-bool HasZip64Field(const std::vector<uint8_t>& extra) {
-    for (size_t at = 0; at + 4 <= extra.size(); at += 4 + GetLE16(extra.data() + at + 2))
-        if (GetLE16(extra.data() + at) == Zip64ExtraId) return true;
-    return false;
 }
 
 std::string WithBackslashes(std::string name) {
@@ -67,48 +64,47 @@ void TZAWorker::CopyDataDescriptor(TSpanRun& run, const TZADataItem& item, bool 
     // header. The signature is optional; a CRC that equals it is read as the signature.
     uint8_t bytes[24];
     ReadAcross(bytes, 4, ZS::DataDesc);
-    const uint32_t offset = GetLE32(bytes) == ExtLocalSig ? 4 : 0;
+    const uint32_t offset = zipengine::signatureOf(bytes) == ExtLocalSig ? 4 : 0;
     const uint32_t length = offset + (zip64 ? 20 : 12);
     ReadAcross(bytes + 4, length - 4, ZS::DataDesc);
-    const uint8_t* fields = bytes + offset;
-    const uint64_t compressed =
-        zip64 ? GetLE32(fields + 4) | (uint64_t(GetLE32(fields + 8)) << 32) : GetLE32(fields + 4);
-    if (GetLE32(fields) != item.Crc32 || compressed != item.CompressedSize)
-        throw Failure(ZS::DataDesc);
+    zipengine::LittleEndianReader fields(
+        std::span<const uint8_t>(bytes).subspan(offset, length - offset));
+    const uint32_t crc = fields.u32();
+    const uint64_t compressed = zip64 ? fields.u64() : fields.u32();
+    if (crc != item.Crc32 || compressed != item.CompressedSize) throw Failure(ZS::DataDesc);
     WriteOut(run, bytes, length, ZS::DataDesc);
 }
 
 void TZAWorker::JoinParts(TSpanRun& run, const ZipEndOfCentral& record) {
-    LastDiskNumber = record.ThisDisk;
-    if (record.CentralDisk != record.ThisDisk)
-        GetNewDisk(record.CentralDisk);
+    LastDiskNumber = record.thisDisk;
+    if (record.directoryDisk != record.thisDisk)
+        GetNewDisk(record.directoryDisk);
     else
         CurrentDisk = LastDiskNumber;  // the located file is the last part
-    if (!FArchiveHandle->Seek(record.CentralOffset)) throw Failure(ZS::FileSeek);
+    if (!FArchiveHandle->Seek(record.directoryOffset)) throw Failure(ZS::FileSeek);
 
     // First pass: the name and compressed size of every central header.
-    TZADataList items(record.TotalEntries);
-    int64_t expected = int64_t(record.CentralSize) + record.CommentLength + EndOfCentralSize;
+    TZADataList items(record.totalEntries);
+    int64_t expected = int64_t(record.directorySize) + record.commentLength + EndOfCentralSize;
     uint8_t header[CentralHeaderSize];
     for (size_t i = 0; i < items.Count(); ++i) {
         if (Cancel()) throw UserCanceled();
         ReadRecord(header, CentralHeaderSize, ZS::CEHBadRead);
-        if (GetLE32(header) != CentralHeaderSig) throw Failure(ZS::CEHWrongSig);
+        const auto central = zipengine::decodeCentralHeader(header);
+        if (!central) throw Failure(ZS::CEHWrongSig);
         TZADataItem& item = items.Items(i);
-        const uint16_t nameLength = GetLE16(header + ZipCentral::NameLength);
+        const uint16_t nameLength = central->nameLength;
         if (nameLength > sizeof item.Name) throw Failure(ZS::CENameLen);
         ReadExact(item.Name, nameLength, ZS::CENameLen);
         item.NameLength = nameLength;
-        item.CompressedSize = GetLE32(header + ZipCentral::CompressedSize);
-        item.Crc32 = GetLE32(header + ZipCentral::Crc32);
-        const uint32_t skip = uint32_t(GetLE16(header + ZipCentral::ExtraLength)) +
-                              GetLE16(header + ZipCentral::CommentLength);
+        item.CompressedSize = central->compressedSize;
+        item.Crc32 = central->crc32;
+        const uint32_t skip = uint32_t(central->extraLength) + central->commentLength;
         const int64_t here = FArchiveHandle->Position();
         if (here < 0 || !FArchiveHandle->Seek(here + skip)) throw Failure(ZS::FileSeek);
-        expected += LocalHeaderSize + nameLength + GetLE16(header + ZipCentral::ExtraLength) +
-                    int64_t(item.CompressedSize);
-        if (GetLE16(header + ZipCentral::Flags) & FlagDataDescriptor)
-            expected += DataDescriptorSize;
+        expected +=
+            LocalHeaderSize + nameLength + central->extraLength + int64_t(item.CompressedSize);
+        if (central->flags & FlagDataDescriptor) expected += DataDescriptorSize;
     }
 
     GetNewDisk(0);
@@ -120,7 +116,7 @@ void TZAWorker::JoinParts(TSpanRun& run, const ZipEndOfCentral& record) {
     }
 
     uint8_t marker[4];
-    if (FArchiveHandle->Read(marker, 4) != 4 || GetLE32(marker) != ExtLocalSig)
+    if (FArchiveHandle->Read(marker, 4) != 4 || zipengine::signatureOf(marker) != ExtLocalSig)
         throw Failure(ZS::ExtLocalSig);
 
     // Every local header with its data, in the order of the parts.
@@ -129,9 +125,10 @@ void TZAWorker::JoinParts(TSpanRun& run, const ZipEndOfCentral& record) {
     for (size_t i = 0; i < items.Count(); ++i) {
         if (Cancel()) throw UserCanceled();
         ReadRecord(local, LocalHeaderSize, ZS::LOHBadRead);
-        if (GetLE32(local) != LocalHeaderSig) throw Failure(ZS::LOHWrongSig);
-        const uint16_t nameLength = GetLE16(local + ZipLocal::NameLength);
-        const uint16_t extraLength = GetLE16(local + ZipLocal::ExtraLength);
+        const auto localHeader = zipengine::decodeLocalHeader(local);
+        if (!localHeader) throw Failure(ZS::LOHWrongSig);
+        const uint16_t nameLength = localHeader->nameLength;
+        const uint16_t extraLength = localHeader->extraLength;
         name.assign(nameLength, '\0');
         ReadExact(name.data(), nameLength, ZS::LONameLen);
         TZADataItem& item = items.FindName(name.data(), name.size());
@@ -141,9 +138,9 @@ void TZAWorker::JoinParts(TSpanRun& run, const ZipEndOfCentral& record) {
 
         std::vector<uint8_t> extra(extraLength);
         ReadAcross(extra.data(), extraLength, ZS::LOExtraLen);
-        const bool zip64 = HasZip64Field(extra);
-        const uint16_t flags = GetLE16(local + ZipLocal::Flags);
-        uint32_t dataSize = GetLE32(local + ZipLocal::CompressedSize);
+        const bool zip64 = zipengine::findExtraField(extra, zipengine::kZip64ExtraId).has_value();
+        const uint16_t flags = localHeader->flags;
+        uint32_t dataSize = localHeader->compressedSize;
         // A writer that streams may leave the size to the central header: 0, or 0xFFFFFFFF
         // with the Zip64 field. A 0xFFFFFFFF without that field, or a central size that is
         // itself 64-bit, is no archive this joiner can copy.
@@ -163,39 +160,43 @@ void TZAWorker::JoinParts(TSpanRun& run, const ZipEndOfCentral& record) {
     }
 
     if (!run.Joining)
-        Report(ZAReport::NewItem, 0, record.CentralSize, LoadZipText(ZS::StepCentralDirectory));
+        Report(ZAReport::NewItem, 0, record.directorySize, LoadZipText(ZS::StepCentralDirectory));
 
     // Second pass: the central headers, pointing at the copied local headers on disk 0.
     const int64_t centralOffset = run.OutPos;
     for (size_t i = 0; i < items.Count(); ++i) {
         if (Cancel()) throw UserCanceled();
         ReadRecord(header, CentralHeaderSize, ZS::CEHBadRead);
-        if (GetLE32(header) != CentralHeaderSig) throw Failure(ZS::CEHWrongSig);
-        const std::string centralName = CentralName(header);
+        const auto central = zipengine::decodeCentralHeader(header);
+        if (!central) throw Failure(ZS::CEHWrongSig);
+        const std::string centralName = CentralName(*central);
         const TZADataItem& item = items.Items(i);
         // Offsets of a plain archive are 32-bit.
         if (item.NewOffset > int64_t(UINT32_MAX)) throw Failure(ZS::CEHBadWrite);
-        PutLE32(header + ZipCentral::LocalHeaderOffset, uint32_t(item.NewOffset));
-        PutLE16(header + ZipCentral::DiskStart, 0);
+        zipengine::LittleEndianWriter patch(header);
+        patch.seek(zipengine::kCentralLocalOffsetField);
+        patch.u32(uint32_t(item.NewOffset));
+        patch.seek(zipengine::kCentralDiskStartField);
+        patch.u16(0);
         WriteOut(run, header, CentralHeaderSize, ZS::CEHBadWrite);
         WriteOut(run, centralName.data(), uint32_t(centralName.size()), ZS::CEHBadWrite);
-        CopyBytes(run, GetLE16(header + ZipCentral::ExtraLength), ZS::CEExtraLen);
-        CopyBytes(run, GetLE16(header + ZipCentral::CommentLength), ZS::CECommentLen);
+        CopyBytes(run, central->extraLength, ZS::CEExtraLen);
+        CopyBytes(run, central->commentLength, ZS::CECommentLen);
     }
 
     if (centralOffset > int64_t(UINT32_MAX)) throw Failure(ZS::EOCBadWrite);
     ZipEndOfCentral end = record;
-    end.ThisDisk = 0;
-    end.CentralDisk = 0;
+    end.thisDisk = 0;
+    end.directoryDisk = 0;
     // One part now holds every entry.
-    end.EntriesThisDisk = end.TotalEntries;
-    end.CentralOffset = uint32_t(centralOffset);
+    end.entriesHere = end.totalEntries;
+    end.directoryOffset = uint32_t(centralOffset);
     uint8_t endBytes[EndOfCentralSize];
-    end.Encode(endBytes);
+    zipengine::encodeEndRecord(end, endBytes);
     WriteOut(run, endBytes, EndOfCentralSize, ZS::EOCBadWrite);
     const int64_t here = FArchiveHandle->Position();
     if (here < 0 || !FArchiveHandle->Seek(here + EndOfCentralSize)) throw Failure(ZS::FileSeek);
-    CopyBytes(run, record.CommentLength, ZS::ArchiveCommentRead);
+    CopyBytes(run, record.commentLength, ZS::ArchiveCommentRead);
 }
 
 int TZAWorker::ReadSpan(const std::string& source, std::string& destination, bool joining) {
@@ -279,3 +280,5 @@ int TZAWorker::ReadSpan(const std::string& source, std::string& destination, boo
     finish();
     return result;
 }
+
+}  // namespace quill::archive

@@ -2,6 +2,8 @@
 
 #include "archive/ZAMsgStrSys.h"
 
+namespace quill::archive {
+
 EZipArchiver EZipArchiver::CreateText(const std::string& text, bool displayed) {
     return EZipArchiver(text, displayed, 0);
 }
@@ -30,3 +32,5 @@ std::string OsErrorSuffix(int osError) {
     if (osError < 1) return {};
     return ZAFormat(" <%X:%s>", {int64_t(osError), ZASys::ErrorText(osError)});
 }
+
+}  // namespace quill::archive

@@ -1,5 +1,7 @@
 #include "archive/ZipArchiver.h"
 
+namespace quill::archive {
+
 namespace {
 
 constexpr int32_t RefusedBusyOrInactive = -255;
@@ -194,3 +196,5 @@ int32_t TCustomZipArchiver::Extract() {
     FinishOperation();
     return FWorker->LastErrorCode();
 }
+
+}  // namespace quill::archive

@@ -6,6 +6,8 @@
 #include "toolkit/Application.h"
 #include "toolkit/Thread.h"
 
+namespace quill::archive {
+
 namespace {
 class TToolkitCoreUI final : public TZACoreUI {
 public:
@@ -30,3 +32,5 @@ public:
 std::unique_ptr<TZACoreUI> MakeDefaultZACoreUI() {
     return std::make_unique<TToolkitCoreUI>();
 }
+
+}  // namespace quill::archive

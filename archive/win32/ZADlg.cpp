@@ -9,6 +9,8 @@
 #include "toolkit/Handles.h"
 #include "toolkit/StdCtrls.h"
 
+namespace quill::archive {
+
 namespace {
 constexpr int kIconSize = 32;
 constexpr int kPasswordMaxLength = 80;
@@ -164,3 +166,5 @@ int TZipDialogBox::ShowModalBox() {
 std::string TZipDialogBox::Password() {
     return FEdit ? FEdit->Text() : std::string();
 }
+
+}  // namespace quill::archive

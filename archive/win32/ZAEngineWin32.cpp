@@ -4,6 +4,8 @@
 #include "archive/ZAMsgStrSys.h"
 #include "archive/ZANames.h"
 
+namespace quill::archive {
+
 namespace {
 
 class TWin32LibraryLoader : public TZALibraryLoader {
@@ -48,3 +50,5 @@ TZALibraryLoader& SystemLibraryLoader() {
     static TWin32LibraryLoader loader;
     return loader;
 }
+
+}  // namespace quill::archive

@@ -5,6 +5,8 @@
 
 #include "toolkit/SysUtils.h"
 
+namespace quill::archive {
+
 namespace ZASys {
 namespace {
 constexpr int kLanguageResourceId = 11610;
@@ -44,3 +46,5 @@ std::string ErrorText(int code) {
     return tk::SystemMessageText(DWORD(code));
 }
 }  // namespace ZASys
+
+}  // namespace quill::archive

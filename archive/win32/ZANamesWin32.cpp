@@ -6,6 +6,8 @@
 
 #include <vector>
 
+namespace quill::archive {
+
 namespace ZANames {
 
 namespace {
@@ -68,3 +70,5 @@ std::string TempFolder() {
 }
 
 }  // namespace ZANames
+
+}  // namespace quill::archive

@@ -15,6 +15,8 @@
 #undef OemToAnsi
 #undef AnsiToOem
 
+namespace quill::archive {
+
 namespace {
 
 class TWinFile final : public TZAFile {
@@ -74,14 +76,12 @@ private:
 class TWin32Platform final : public TZAPlatform {
 public:
     std::unique_ptr<TZAFile> OpenRead(const std::string& p) override {
-        tk::TFileHandle h(::CreateFileA(p.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        tk::TFileHandle h = tk::OpenFileForReading(p);
         if (!h) return nullptr;
         return std::make_unique<TWinFile>(std::move(h));
     }
     std::unique_ptr<TZAFile> Create(const std::string& p) override {
-        tk::TFileHandle h(::CreateFileA(p.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        tk::TFileHandle h = tk::CreateFileForWriting(p, true);
         if (!h) return nullptr;
         return std::make_unique<TWinFile>(std::move(h));
     }
@@ -210,3 +210,5 @@ TZAPlatform& SystemPlatform() {
     static TWin32Platform platform;
     return platform;
 }
+
+}  // namespace quill::archive

@@ -8,8 +8,13 @@ namespace zipengine {
 std::optional<std::filesystem::file_time_type> entryModified(const ZipEntry& entry) {
     using std::chrono::system_clock;
     system_clock::time_point when;
-    if (entry.unixModified) {
-        when = system_clock::from_time_t(static_cast<std::time_t>(*entry.unixModified));
+    // Beyond about 150 years from 1970 the clocks' nanoseconds would overflow: such a field
+    // is no time a writer meant, and the DOS stamp is used instead.
+    constexpr std::int64_t kMaxTicks = 50'000'000'000'000'000;
+    if (entry.utcModified && *entry.utcModified > -kMaxTicks && *entry.utcModified < kMaxTicks) {
+        using Ticks = std::chrono::duration<std::int64_t, std::ratio<1, 10000000>>;
+        when = system_clock::time_point(
+            std::chrono::duration_cast<system_clock::duration>(Ticks(*entry.utcModified)));
     } else {
         std::tm local{};
         local.tm_year = ((entry.dosDate >> 9) & 0x7F) + 80;

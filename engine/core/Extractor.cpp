@@ -11,9 +11,11 @@
 #include "engine/EntryName.h"
 #include "engine/EntryTime.h"
 #include "engine/ExtractionTransaction.h"
+#include "engine/FreeSpace.h"
 #include "engine/InstallJournal.h"
 #include "engine/NameText.h"
 #include "engine/ZipDirectory.h"
+#include "engine/ZipRecords.h"
 
 namespace zipengine {
 
@@ -200,10 +202,15 @@ std::int32_t Extractor::extractAll(ByteSource& archive) {
         plan.push_back({i, relative, false});
     }
 
-    std::int64_t totalBytes = 0;
+    std::uint64_t plannedBytes = 0;
     for (const Planned& item : plan)
         if (!item.isFolder)
-            totalBytes += static_cast<std::int64_t>(directory.entries[item.index].uncompressedSize);
+            plannedBytes = addOrFail(plannedBytes, directory.entries[item.index].uncompressedSize,
+                                     "Entry sizes add up to more than any disk holds");
+    if (plannedBytes > static_cast<std::uint64_t>(INT64_MAX))
+        throw EngineError(ZE_ErrArchiveStructure, "Entry sizes add up to more than any disk holds");
+    const auto totalBytes = static_cast<std::int64_t>(plannedBytes);
+    if (transaction) requireFreeSpace(base, plannedBytes);
     note(host_.itemCount(static_cast<std::int32_t>(plan.size())));
     note(host_.totalSize(totalBytes));
 

@@ -7,6 +7,8 @@
 
 #include "archive/ZAEngine.h"
 
+using namespace quill::archive;
+
 struct FakeEngine {
     int32_t version = 179;
     int32_t build = 1790123;

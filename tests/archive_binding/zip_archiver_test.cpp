@@ -9,6 +9,8 @@
 #include "fake_engine.h"
 #include "archive/ZipArchiver.h"
 
+using namespace quill::archive;
+
 namespace fs = std::filesystem;
 using namespace zipengine_abi;
 

@@ -8,6 +8,8 @@
 #include "test_environment.h"
 #include "archive/ZipArchiver.h"
 
+using namespace quill::archive;
+
 namespace fs = std::filesystem;
 
 namespace {

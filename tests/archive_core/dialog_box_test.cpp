@@ -12,6 +12,8 @@
 #include "toolkit/Application.h"
 #include "toolkit/Forms.h"
 
+using namespace quill::archive;
+
 namespace {
 struct SeenBox {
     bool Found = false;

@@ -4,6 +4,8 @@
 #include "archive/ZADlgTypes.h"
 #include "archive/ZAMsgStr.h"
 
+using namespace quill::archive;
+
 TEST(ZipDialogBox, KindsFromTheContext) {
     EXPECT_EQ(ZipDialogKindOf(ZipDlgContext::Message), ZipDialogKind::Information);
     EXPECT_EQ(ZipDialogKindOf(ZipDlgContext::Exception), ZipDialogKind::Error);

@@ -7,6 +7,8 @@
 
 #include "archive/ZACore.h"
 
+using namespace quill::archive;
+
 struct ShownBox {
     std::string Title, Text;
     TMsgDlgButtons Buttons;

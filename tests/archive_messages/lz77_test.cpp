@@ -6,6 +6,8 @@
 #include "archive/ZADefMsgs.h"
 #include "archive/ZAExtrLZ77.h"
 
+using namespace quill::archive;
+
 namespace {
 using Bytes = std::vector<uint8_t>;
 

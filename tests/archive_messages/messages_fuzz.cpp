@@ -8,6 +8,8 @@
 #include "archive/ZAExtrLZ77.h"
 #include "archive/ZAMsgStr.h"
 
+using namespace quill::archive;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
     std::span<const uint8_t> rest(data + 1, size - 1);

@@ -11,6 +11,8 @@
 #include "archive/ZAMsgStr.h"
 #include "archive/ZAMsgStrSys.h"
 
+using namespace quill::archive;
+
 namespace {
 std::ifstream OpenSource(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

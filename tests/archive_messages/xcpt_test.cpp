@@ -4,6 +4,8 @@
 #include "archive/ZAMsgStrSys.h"
 #include "archive/ZAXcpt.h"
 
+using namespace quill::archive;
+
 TEST(EZipArchiver, ConstructorsSetTextIdAndDisplayFlag) {
     auto e = EZipArchiver::CreateText("Re-entry", false);
     EXPECT_EQ(e.Message, "Re-entry");

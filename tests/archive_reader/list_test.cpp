@@ -150,7 +150,9 @@ TEST_F(ReaderTest, PrefixBeforeTheArchiveGivesDataStart) {
     EXPECT_EQ(worker->DataStart, 1000u);
     const std::string plain = Plain();
     const uint32_t stored =
-        GetLE32(reinterpret_cast<const uint8_t*>(plain.data()) + plain.size() - 6);
+        zipengine::decodeEndRecord(
+            std::span(reinterpret_cast<const uint8_t*>(plain.data()), plain.size()).last(22))
+            ->directoryOffset;
     EXPECT_EQ(worker->CentralStart, stored + 1000);
 }
 

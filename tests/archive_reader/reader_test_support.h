@@ -12,6 +12,8 @@
 
 #include "archive/ZAWrkr.h"
 
+using namespace quill::archive;
+
 namespace readertest {
 
 struct TestEntry {

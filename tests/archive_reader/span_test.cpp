@@ -53,11 +53,12 @@ TEST_F(ReaderTest, InfoZipSplitArchiveIsJoined) {
     EXPECT_EQ(dir.Files().size(), 4u);  // the three parts and the joined file, nothing else
 
     const std::string joined = ReadFile(destination);
-    const ZipEndOfCentral end = ZipEndOfCentral::Decode(
-        reinterpret_cast<const uint8_t*>(joined.data()) + joined.size() - 22);
-    EXPECT_EQ(end.ThisDisk, 0);
-    EXPECT_EQ(end.CentralDisk, 0);
-    EXPECT_EQ(end.EntriesThisDisk, end.TotalEntries);
+    const auto end = zipengine::decodeEndRecord(
+        std::span(reinterpret_cast<const uint8_t*>(joined.data()), joined.size()).last(22));
+    ASSERT_TRUE(end);
+    EXPECT_EQ(end->thisDisk, 0);
+    EXPECT_EQ(end->directoryDisk, 0);
+    EXPECT_EQ(end->entriesHere, end->totalEntries);
 
     worker->SetZipFileName(destination);
     EXPECT_EQ(worker->LastDiskNumber, 0);

@@ -148,5 +148,80 @@ subprocess.run(['zip', '-q', '-P', PASSWORD, os.path.join(out, 'streamed.zip'), 
                input=STREAMED, cwd=out, check=True)
 write(out, 'src-streamed/-', STREAMED)
 
+# Archives the format allows but careful readers refuse or read with care.
+faults = os.path.join(out, 'src-faults')
+STUBBED = text(5000)
+write(faults, 'payload.txt', STUBBED)
+# Info-ZIP writing from standard input adds a Zip64 end record; a shell-script stub in front
+# (the way self-extracting archives are made) leaves the locator's offset short by its length.
+plain_zip64 = os.path.join(faults, 'plain.zip')
+with open(plain_zip64, 'wb') as f:  # zip stores (-0) only into a file, not a pipe
+    subprocess.run(['zip', '-q', '-0', '-', '-'], input=STUBBED, check=True, stdout=f)
+with open(plain_zip64, 'rb') as f:
+    zipped = f.read()
+stub = ('#!/bin/sh\n# self-extracting stub\n' + 'echo unpacking\n' * 60).encode()[:713]
+with open(os.path.join(out, 'stubbed-zip64.zip'), 'wb') as f:
+    f.write(stub + zipped)
+
+# 7-Zip writes the NTFS time field (100 ns); the fraction tells it from the DOS time.
+NTFS_NS = 1600000000 * 10**9 + 500000000
+write(faults, 'ntfs/stamped.txt', b'made on Windows\n')
+os.utime(os.path.join(faults, 'ntfs/stamped.txt'), ns=(NTFS_NS, NTFS_NS))
+run('7z', 'a', '-tzip', os.path.join(out, 'ntfs-time.zip'), 'stamped.txt',
+    cwd=os.path.join(faults, 'ntfs'))
+
+# The old Info-ZIP Unix field (access, then modification time) beside a DOS time of 2020.
+with zipfile.ZipFile(os.path.join(out, 'old-unix-time.zip'), 'w') as archive:
+    info = zipfile.ZipInfo('old.txt', STAMP)
+    info.extra = struct.pack('<HHII', 0x5855, 8, 1400000000, 1500000000)
+    archive.writestr(info, b'old unix field\n')
+
+
+# Byte by byte: records no tool writes on purpose.
+def local_header(name, data, method=0, sizes=None):
+    csize, usize = sizes or (len(data), len(data))
+    return struct.pack('<IHHHHHIIIHH', 0x04034b50, 45, 0, method, 0, 0x50cf,
+                       zlib.crc32(data), csize, usize, len(name), 0) + name + data
+
+
+def central_header(name, offset, data, method=0, usize=None):
+    extra = b''
+    stored_usize = len(data) if usize is None else 0xFFFFFFFF
+    if usize is not None:
+        extra = struct.pack('<HHQ', 1, 8, usize)
+    return struct.pack('<IBBHHHHHIIIHHHHHII', 0x02014b50, 45, 0, 45, 0, method, 0, 0x50cf,
+                       zlib.crc32(data), len(data), stored_usize, len(name), len(extra), 0, 0,
+                       0, 0, offset) + name + extra
+
+
+def raw_zip(name, locals_, centrals):
+    body = b''.join(locals_)
+    directory = b''.join(centrals)
+    end = struct.pack('<IHHHHIIH', 0x06054b50, 0, 0, len(centrals), len(centrals),
+                      len(directory), len(body), 0)
+    with open(os.path.join(out, name), 'wb') as f:
+        f.write(body + directory + end)
+
+
+A, B = b'first entry\n', b'second entry\n'
+# Two directory entries naming one local header.
+raw_zip('overlap-full.zip', [local_header(b'a.txt', A)],
+        [central_header(b'a.txt', 0, A), central_header(b'a.txt', 0, A)])
+# One entry's stored data holds the other's local header.
+inner = local_header(b'b.txt', B)
+raw_zip('overlap-quoted.zip', [local_header(b'a.txt', inner)],
+        [central_header(b'a.txt', 0, inner), central_header(b'b.txt', 35, B)])
+# A local header that names another file than its directory entry.
+raw_zip('name-mismatch.zip', [local_header(b'a.txt', A)], [central_header(b'z.txt', 0, A)])
+# Deflated entries declaring enormous sizes through Zip64 fields.
+packer = zlib.compressobj(9, zlib.DEFLATED, -15)
+tiny = packer.compress(b'x') + packer.flush()
+first = local_header(b'one.bin', tiny, 8, (len(tiny), 0xFFFFFFFF))
+raw_zip('sizes-overflow.zip',
+        [first, local_header(b'two.bin', tiny, 8, (len(tiny), 0xFFFFFFFF))],
+        [central_header(b'one.bin', 0, tiny, 8, 2**63 - 1),
+         central_header(b'two.bin', len(first), tiny, 8, 2**63 - 1)])
+raw_zip('sizes-huge.zip', [first], [central_header(b'one.bin', 0, tiny, 8, 2**50)])
+
 with open(os.path.join(out, 'stamp'), 'w') as f:
     f.write('ok\n')

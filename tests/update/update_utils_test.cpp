@@ -10,6 +10,8 @@
 #include "update/VersionHistory.h"
 #include "update/utils.h"
 
+using namespace quill::archive;
+
 using namespace quill::update;
 
 namespace fs = std::filesystem;

@@ -11,6 +11,11 @@
 #include "archive/ZAXcpt.h"
 #include "toolkit/Event.h"
 
+// The tests' window into the class (defined by a test, outside the folder's namespace).
+class TZACoreTestAccess;
+
+namespace quill::archive {
+
 // The owning component, passed to the handlers as Sender.
 using TZASender = tk::TObject*;
 
@@ -173,7 +178,7 @@ protected:
 
     std::unique_ptr<TZACoreUI> FUI;
 
-    friend class TZACoreTestAccess;
+    friend class ::TZACoreTestAccess;
 
 public:
     // Run-state access for the descendants' operations.
@@ -189,3 +194,5 @@ public:
     bool Destroying() const { return FDestroying; }
     void SetDestroying(bool value) { FDestroying = value; }
 };
+
+}  // namespace quill::archive

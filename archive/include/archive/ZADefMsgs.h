@@ -5,4 +5,8 @@
 #include <cstdint>
 #include <span>
 
+namespace quill::archive {
+
 std::span<const uint8_t> DefaultMessageBlock();
+
+}  // namespace quill::archive

@@ -12,6 +12,8 @@ class TEdit;
 class TLabel;
 }  // namespace tk
 
+namespace quill::archive {
+
 class TZipDialogBox : public tk::TForm {
 public:
     TZipDialogBox(tk::TComponent* AOwner, uint32_t context);
@@ -37,3 +39,5 @@ private:
     tk::TLabel* FText = nullptr;  // owned by the form
     tk::TEdit* FEdit = nullptr;   // owned by the form, password kind only
 };
+
+}  // namespace quill::archive

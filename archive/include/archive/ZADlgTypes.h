@@ -6,6 +6,8 @@
 #include <initializer_list>
 #include <vector>
 
+namespace quill::archive {
+
 // Standard message-dialog buttons, in the order the box creates them.
 enum TMsgDlgBtn : uint8_t {
     mbYes,
@@ -100,3 +102,5 @@ struct ZipDialogLayoutInput {
     bool RightToLeft = false;
 };
 ZipDialogLayout ZipDialogLayoutFor(const ZipDialogLayoutInput& in);
+
+}  // namespace quill::archive

@@ -16,6 +16,8 @@
 #include "archive/ZAUtils.h"
 #include "engine/ZipEngineAbi.h"
 
+namespace quill::archive {
+
 // Dynamic libraries as the system offers them.
 class TZALibraryLoader {
 public:
@@ -159,3 +161,5 @@ private:
     int32_t FAbortKey = 0;
     std::vector<uint8_t> FExtraData;  // extra data longer than the record holds
 };
+
+}  // namespace quill::archive

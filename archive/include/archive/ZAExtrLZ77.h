@@ -7,6 +7,8 @@
 #include <span>
 #include <vector>
 
+namespace quill::archive {
+
 namespace ZALZ77 {
 inline constexpr int Expanded = 0;         // output complete and all input used
 inline constexpr int LengthMismatch = -2;  // all input used, but the output length differs
@@ -19,3 +21,5 @@ int Expand(std::span<const uint8_t> input, int64_t count, std::vector<uint8_t>& 
 // Compresses `data` into the stream format above, length prefix included.
 std::vector<uint8_t> Compress(std::span<const uint8_t> data);
 }  // namespace ZALZ77
+
+}  // namespace quill::archive

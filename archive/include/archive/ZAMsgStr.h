@@ -9,6 +9,8 @@
 #include <variant>
 #include <vector>
 
+namespace quill::archive {
+
 // Message ids of the archive component. The texts live in ZADefMsgs.txt.
 namespace ZS {
 inline constexpr int LanguageName = 10096;  // "US: default"
@@ -146,3 +148,5 @@ std::string ToDisplayText(const std::u16string& text);
 // Releases both process-wide tables (the default one is rebuilt on the next lookup).
 void ResetForTesting();
 }  // namespace ZATable
+
+}  // namespace quill::archive

@@ -7,6 +7,8 @@
 #include <span>
 #include <string>
 
+namespace quill::archive {
+
 namespace ZASys {
 // UTF-16 to the ANSI code page.
 std::string WideToAnsi(const std::u16string& text);
@@ -22,3 +24,5 @@ void OverrideLanguageResource(std::span<const uint8_t> bytes);
 // The system's message text for an OS error code, without trailing line breaks.
 std::string ErrorText(int code);
 }  // namespace ZASys
+
+}  // namespace quill::archive

@@ -9,6 +9,8 @@
 
 #include <string>
 
+namespace quill::archive {
+
 namespace ZANames {
 
 // The ANSI form of an existing file or folder that names it exactly: the plain conversion
@@ -25,3 +27,5 @@ std::string ExecutableFolder();
 std::string TempFolder();
 
 }  // namespace ZANames
+
+}  // namespace quill::archive

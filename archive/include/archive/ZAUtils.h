@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+namespace quill::archive {
+
 // An open file. Closing is the destructor's job.
 class TZAFile {
 public:
@@ -100,3 +102,5 @@ std::string UpperCase(std::string s);
 int NumberOrZero(const std::string& s);
 std::string ThreeDigits(int n);
 }  // namespace ZAPath
+
+}  // namespace quill::archive

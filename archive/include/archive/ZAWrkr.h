@@ -16,6 +16,11 @@
 #include "archive/ZAStructs.h"
 #include "archive/ZAUtils.h"
 
+// The tests' window into the class (defined by a test, outside the folder's namespace).
+class TZAWorkerTestAccess;
+
+namespace quill::archive {
+
 enum TZACodePage : uint8_t { cpAuto, cpNone, cpOEM };
 enum THowToDelete : uint8_t { htdFinal, htdAllowUndo };
 
@@ -194,8 +199,8 @@ private:
     void ReadDirectory(const ZipEndOfCentral& record);
     // The length of a Zip64 end record and locator right before the end record, or 0.
     uint32_t Zip64EndLength();
-    void AddEntry(int seqNo, const uint8_t* header);
-    std::string CentralName(const uint8_t* header);
+    void AddEntry(int seqNo, const zipengine::CentralHeader& header);
+    std::string CentralName(const zipengine::CentralHeader& header);
     void PromptForDisk();
     bool IsNetworkRoot() const { return !DriveRoot.empty() && DriveRoot[0] == '\\'; }
 
@@ -220,5 +225,7 @@ private:
     int FRememberedHost = 0;
     int FRememberedVersion = 20;
 
-    friend class TZAWorkerTestAccess;
+    friend class ::TZAWorkerTestAccess;
 };
+
+}  // namespace quill::archive

@@ -12,6 +12,8 @@
 #include "archive/ZAWrkr.h"
 #include "toolkit/Component.h"
 
+namespace quill::archive {
+
 // Self-extractor settings: stored and copied, never used by extraction.
 enum TZipSFXOverwriteMode : uint8_t { OvrConfirm, OvrAlways, OvrNever };
 struct TZipSFX {
@@ -135,3 +137,5 @@ class TZipArchiver : public TCustomZipArchiver {
 public:
     using TCustomZipArchiver::TCustomZipArchiver;
 };
+
+}  // namespace quill::archive

@@ -1,4 +1,5 @@
-// Bounds-checked little-endian reading of zip records held in a byte buffer.
+// Bounds-checked little-endian reading and writing of zip records held in a byte buffer: the
+// only way the engine and the archive component touch a record's bytes.
 #pragma once
 
 #include <cstddef>
@@ -52,6 +53,33 @@ private:
     }
 
     std::span<const std::uint8_t> bytes_;
+    std::size_t position_ = 0;
+};
+
+class LittleEndianWriter {
+public:
+    explicit LittleEndianWriter(std::span<std::uint8_t> bytes) : bytes_(bytes) {}
+
+    std::size_t position() const { return position_; }
+    void seek(std::size_t position) { position_ = position, need(0); }
+
+    void u16(std::uint16_t value) {
+        need(2);
+        bytes_[position_++] = static_cast<std::uint8_t>(value);
+        bytes_[position_++] = static_cast<std::uint8_t>(value >> 8);
+    }
+    void u32(std::uint32_t value) {
+        u16(static_cast<std::uint16_t>(value));
+        u16(static_cast<std::uint16_t>(value >> 16));
+    }
+
+private:
+    void need(std::size_t count) const {
+        if (position_ > bytes_.size() || count > bytes_.size() - position_)
+            throw EngineError(zipengine_abi::ZE_ErrArchiveStructure, "Zip record does not fit");
+    }
+
+    std::span<std::uint8_t> bytes_;
     std::size_t position_ = 0;
 };
 

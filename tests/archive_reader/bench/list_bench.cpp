@@ -8,6 +8,8 @@
 
 #include "archive/ZAWrkr.h"
 
+using namespace quill::archive;
+
 int main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s ARCHIVE [RUNS]\n", argv[0]);

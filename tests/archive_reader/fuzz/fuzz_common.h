@@ -12,6 +12,8 @@
 
 #include "archive/ZAWrkr.h"
 
+using namespace quill::archive;
+
 namespace fuzzreader {
 
 class TSilentUI final : public TZACoreUI {

@@ -27,6 +27,19 @@ public:
     std::uint32_t Code;
 };
 
+// A file could not be created, opened, read or written: the toolkit's file input and output.
+// The message names the file and the system's reason (see SysUtils.h, RaiseFileError).
+class EInOutError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// The registry refused a key or a value.
+class ERegistryException : public Exception {
+public:
+    using Exception::Exception;
+};
+
 // The text of a caught exception for the user: its message, or `fallback` when it has none
 // (not a std::exception, or an empty message).
 inline std::string ExceptionText(std::exception_ptr error, const std::string& fallback) {

@@ -1,5 +1,7 @@
 #include "toolkit/SysUtils.h"
 
+#include "toolkit/Exception.h"
+
 namespace tk {
 
 std::string SystemMessageText(DWORD error) {
@@ -26,6 +28,65 @@ std::string SystemErrorText(DWORD error) {
 bool FileExists(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+TFileHandle OpenFileForReading(const std::string& path, DWORD flags) {
+    return TFileHandle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, flags, nullptr));
+}
+
+TFileHandle CreateFileForWriting(const std::string& path, bool alsoRead) {
+    const DWORD access = alsoRead ? GENERIC_READ | GENERIC_WRITE : GENERIC_WRITE;
+    return TFileHandle(CreateFileA(path.c_str(), access, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+void RaiseFileError(const std::string& action, const std::string& path, DWORD error) {
+    const std::string reason = SystemMessageText(error);
+    throw EInOutError("Cannot " + action + " file \"" + path + "\". " +
+                      (reason.empty() ? "error " + std::to_string(error) : reason));
+}
+
+std::string ReadWholeFile(const std::string& path, size_t limit) {
+    TFileHandle file = OpenFileForReading(path);
+    if (!file) RaiseFileError("open", path, GetLastError());
+    std::string content(limit, '\0');
+    DWORD got = 0;
+    if (!ReadFile(file.Get(), content.data(), static_cast<DWORD>(limit), &got, nullptr))
+        RaiseFileError("read", path, GetLastError());
+    content.resize(got);
+    return content;
+}
+
+void WriteWholeFile(const std::string& path, std::string_view content) {
+    TFileHandle file = CreateFileForWriting(path);
+    if (!file) RaiseFileError("create", path, GetLastError());
+    DWORD written = 0;
+    if (!WriteFile(file.Get(), content.data(), static_cast<DWORD>(content.size()), &written,
+                   nullptr) ||
+        written != content.size())
+        RaiseFileError("write", path, GetLastError());
+}
+
+void ReplaceWholeFile(const std::string& path, std::string_view content) {
+    const std::string staged = path + ".tmp";
+    try {
+        {
+            TFileHandle file = CreateFileForWriting(staged);
+            if (!file) RaiseFileError("create", staged, GetLastError());
+            DWORD written = 0;
+            if (!WriteFile(file.Get(), content.data(), static_cast<DWORD>(content.size()),
+                           &written, nullptr) ||
+                written != content.size() || !FlushFileBuffers(file.Get()))
+                RaiseFileError("write", staged, GetLastError());
+        }
+        if (!MoveFileExA(staged.c_str(), path.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            RaiseFileError("replace", path, GetLastError());
+    } catch (...) {
+        DeleteFileA(staged.c_str());
+        throw;
+    }
 }
 
 std::wstring ModuleFileName(HMODULE module) {

@@ -37,7 +37,7 @@ public:
     tk::TStaticText* stare;
     quill::widgets::TSpecialProgress* progres;
     quill::download::THttpUrlGrabber* ht;
-    TZipArchiver* ZipArchiver1;
+    archive::TZipArchiver* ZipArchiver1;
 
     void GlassButton1Click(tk::TObject* Sender);
     void GlassButton2Click(tk::TObject* Sender);

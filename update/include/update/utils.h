@@ -7,21 +7,14 @@
 #include <stdexcept>
 #include <string>
 
+#include "toolkit/Exception.h"
 #include "update/UpdateDecision.h"
 
 namespace quill::update {
 
-// Raised when a file cannot be created, written or read.
-class EInOutError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// Raised when the registry refuses a key or a value.
-class ERegistryException : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+// The toolkit's file and registry errors, raised by the functions below.
+using tk::EInOutError;
+using tk::ERegistryException;
 
 // Raised when a proxy on the way asks for a user name and password; the text names it.
 class EProxyRefused : public std::runtime_error {
