@@ -12,6 +12,8 @@
 
 namespace quill::update {
 
+using archive::TZipArchiver;
+
 namespace {
 
 // Beside the archive while the next download must get past the caches.
@@ -46,7 +48,7 @@ std::string ArchivedVersion(const std::string& archivePath, const std::string& p
     zip->Verbose = false;
     zip->Password = password;
     zip->SetPasswordReqCount(0);
-    zip->ExtrOptions = {ExtrOverWrite};
+    zip->ExtrOptions = {archive::ExtrOverWrite};
     zip->SetZipFileName(archivePath);
     present = HoldsQuillExe(*zip);
     if (!present) return {};
