@@ -93,4 +93,12 @@ void TPartFile::Complete() {
     DeleteFileA(TagName(FTarget).c_str());
 }
 
+void TPartFile::Discard() {
+    FFile.Reset();
+    FSize = 0;
+    FValidator.clear();
+    DeleteFileA(PartName(FTarget).c_str());
+    DeleteFileA(TagName(FTarget).c_str());
+}
+
 }  // namespace quill::download

@@ -206,6 +206,8 @@ void THttpUrlGrabberThread::RunSteps() {
             throw;
         }
         CloseExchange(exchange);
+        // A body a handler refused (Continue cleared) is not worth continuing later.
+        if (end == TryEnd::Stopped && !Continue) sink->Discard();
         if (end != TryEnd::Cut) return;
         if (attempt == kResumeTries) {
             const std::string reason =

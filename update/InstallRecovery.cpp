@@ -14,12 +14,13 @@ namespace quill::update {
 
 namespace {
 
-// Whether the record names `version` wherever it exists; without firme.reg the program was
-// never recorded here, and the record is left to the next install.
+// Whether both halves of the record name `version`. Without firme.reg the program was never
+// recorded here, and the record is left to the next install; a registry value lost to a cut
+// (the registry reaches the disk later than files do) is written again.
 bool RecordIsInLine(const std::string& version) {
     const VersionRecord record = ReadVersionRecord();
     if (!record.File) return true;
-    return *record.File == version && record.Registry.value_or(version) == version;
+    return *record.File == version && record.Registry == version;
 }
 
 // Before extracting, the archive component makes sure the folder takes new files by creating

@@ -169,6 +169,9 @@ bool RecordInstalledVersion(const std::string& executablePath, const std::string
     if (RegSetValueExA(diverse.Get(), value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                        static_cast<DWORD>(text.size() + 1)) != ERROR_SUCCESS)
         throw ERegistryException(std::string("Failed to set data for '") + value + "'");
+    // Written through now rather than by the lazy flusher: a cut then finds the two halves
+    // of the record alike.
+    RegFlushKey(diverse.Get());
     // Only an updater that checks releases keeps the mark that no release may go below.
     if (HasUpdateKeys()) NoteRecordedVersion(text);
     return true;

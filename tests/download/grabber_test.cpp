@@ -521,6 +521,8 @@ TEST_F(GrabberTest, ContinueFalseWithLengthStopsReading) {
     EXPECT_EQ(log.errors, 0);
     EXPECT_GT(grabber->BytesRead(), 0);
     EXPECT_LE(grabber->BytesRead(), 1025);
+    // A refused body is not kept for a later run to continue.
+    EXPECT_EQ(GetFileAttributesA((target + ".part").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(GrabberTest, ContinueFalseWithoutLengthReadsToEndButDeliversNothing) {
@@ -530,6 +532,7 @@ TEST_F(GrabberTest, ContinueFalseWithoutLengthReadsToEndButDeliversNothing) {
     EXPECT_EQ(log.dones, 0);
     EXPECT_EQ(log.errors, 0);
     EXPECT_EQ(grabber->BytesRead(), 300000);
+    EXPECT_EQ(GetFileAttributesA((target + ".part").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(GrabberTest, StopDuringBodyEndsQuietly) {

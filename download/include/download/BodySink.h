@@ -24,6 +24,8 @@ public:
     virtual void Append(const char* data, std::uint32_t count) = 0;
     // The body is whole. Raises tk::EOSError.
     virtual void Complete() = 0;
+    // The body was refused: nothing of it is kept for a later run.
+    virtual void Discard() = 0;
 };
 
 class TMemorySink : public TBodySink {
@@ -34,6 +36,7 @@ public:
     void Restart(const std::string& validator) override;
     void Append(const char* data, std::uint32_t count) override;
     void Complete() override {}
+    void Discard() override { Restart({}); }
 
 private:
     TMemoryStream& FStream;  // not owned: the worker frame owns it
@@ -52,6 +55,8 @@ public:
     void Append(const char* data, std::uint32_t count) override;
     // Flushes the partial file, closes it and renames it to the target (replacing it).
     void Complete() override;
+    // Closes and deletes the partial file and its validator; never raises.
+    void Discard() override;
 
     static std::string PartName(const std::string& target) { return target + ".part"; }
     static std::string TagName(const std::string& target) { return target + ".part.tag"; }
