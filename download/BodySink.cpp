@@ -11,13 +11,13 @@ namespace {
 
 // The validator kept beside a partial file; empty when there is none or it cannot be read.
 std::string ReadTag(const std::string& name) {
-    tk::TFileHandle file(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return {};
-    char text[1024];
-    DWORD got = 0;
-    if (!ReadFile(file.Get(), text, sizeof text, &got, nullptr) || got == sizeof text) return {};
-    return std::string(text, got);
+    constexpr size_t limit = 1024;
+    try {
+        std::string tag = tk::ReadWholeFile(name, limit);
+        return tag.size() < limit ? tag : std::string();
+    } catch (const tk::EInOutError&) {
+        return {};
+    }
 }
 
 }  // namespace
@@ -49,10 +49,7 @@ TPartFile::TPartFile(std::string target) : FTarget(std::move(target)) {
 }
 
 void TPartFile::Fail(const char* what, const std::string& name) const {
-    const DWORD error = GetLastError();
-    throw tk::EOSError("Cannot " + std::string(what) + " the downloaded file \"" + name +
-                           "\": " + tk::SystemErrorText(error),
-                       error);
+    tk::RaiseFileError(what, name, GetLastError());
 }
 
 void TPartFile::Restart(const std::string& validator) {
@@ -66,14 +63,7 @@ void TPartFile::Restart(const std::string& validator) {
     DeleteFileA(tag.c_str());
     if (validator.empty()) return;
     // The tag is written before any byte it vouches for, so bytes never lack theirs.
-    tk::TFileHandle file(CreateFileA(tag.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    if (!file ||
-        !WriteFile(file.Get(), validator.data(), static_cast<DWORD>(validator.size()), &written,
-                   nullptr) ||
-        written != validator.size())
-        Fail("write", tag);
+    tk::WriteWholeFile(tag, validator);
 }
 
 void TPartFile::Append(const char* data, std::uint32_t count) {

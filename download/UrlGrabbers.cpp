@@ -191,7 +191,7 @@ void THttpUrlGrabberThread::RunSteps() {
     } else {
         try {
             sink = std::make_unique<TPartFile>(grabber.FileName);
-        } catch (const tk::EOSError& error) {
+        } catch (const tk::EInOutError& error) {
             return ReportError(error.Message());
         }
     }
@@ -284,7 +284,7 @@ THttpUrlGrabberThread::TryEnd THttpUrlGrabberThread::TryOnce(HttpExchange& excha
         if (plan.Use == ReplyUse::StartOver)
             sink.Restart(ResumeValidator(exchange.Header(HTTP_QUERY_ETAG).value_or(""),
                                          exchange.Header(HTTP_QUERY_LAST_MODIFIED).value_or("")));
-    } catch (const tk::EOSError& error) {
+    } catch (const tk::EInOutError& error) {
         return fail(error.Message());
     }
     if (total > Grabber.MaxBodySize) return fail(TooLargeText(Grabber.MaxBodySize));
@@ -299,7 +299,7 @@ THttpUrlGrabberThread::TryEnd THttpUrlGrabberThread::TryOnce(HttpExchange& excha
     if (!Continue || Terminated()) return TryEnd::Stopped;
     try {
         sink.Complete();
-    } catch (const tk::EOSError& error) {
+    } catch (const tk::EInOutError& error) {
         return fail(error.Message());
     }
     DoneSize = sink.Size();
@@ -328,7 +328,7 @@ THttpUrlGrabberThread::TryEnd THttpUrlGrabberThread::ReadBody(HttpExchange& exch
         }
         try {
             sink.Append(buffer, count);
-        } catch (const tk::EOSError& error) {
+        } catch (const tk::EInOutError& error) {
             ReportError(error.Message());
             return TryEnd::Failed;
         }

@@ -45,11 +45,19 @@ init_prefix() {
   "$build/wine-run.sh" wineboot >/dev/null 2>&1 || true
 }
 
+# Ends the wineserver and waits until it is gone: one still going down would answer the
+# next start's "wineserver -p" and then leave, and the wine program after it would start a
+# server that inherits that program's output pipes and holds its caller waiting for good.
+end_server() {
+  wineserver -k </dev/null >/dev/null 2>&1 || true
+  wineserver -w </dev/null >/dev/null 2>&1 || true
+}
+
 case $cmd in
   start) start_display; init_prefix ;;
-  stop-server) wineserver -k 2>/dev/null || true ;;
+  stop-server) end_server ;;
   stop)
-    wineserver -k 2>/dev/null || true
+    end_server
     if [ -f "$build/xvfb.pid" ]; then kill "$(cat "$build/xvfb.pid")" 2>/dev/null || true; rm -f "$build/xvfb.pid"; fi
     ;;
   *) echo "usage: $0 start|stop <build-dir>" >&2; exit 2 ;;

@@ -77,8 +77,7 @@ void RequireOfferedVersion(const std::string& archivePath, const std::string& of
     }
     DeleteFileA(archivePath.c_str());
     const std::string marker = StaleMarker(archivePath);
-    tk::TFileHandle(CreateFileA(marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    tk::CreateFileForWriting(marker);
     throw EStaleUpdate("a sosit o copie veche a actualizarii (versiunea " + archived +
                        " in loc de " + offeredVersion +
                        "), pastrata probabil de un server intermediar. Va rugam sa incercati "

@@ -14,6 +14,7 @@
 #include "update/VersionHistory.h"
 #include "update/utils.h"
 #include "toolkit/Application.h"
+#include "toolkit/SysUtils.h"
 
 namespace quill::update {
 
@@ -107,9 +108,7 @@ bool TReleaseGate::AdmitArchive(const std::string& archivePath) {
     if (!FManifest) return true;
     // Readers may share it (the archive component and the engine open it by name); no
     // writer, renamer or deleter may, until the gate goes after the extraction.
-    FArchive =
-        tk::TFileHandle(CreateFileA(archivePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    FArchive = tk::OpenFileForReading(archivePath, FILE_FLAG_SEQUENTIAL_SCAN);
     const auto digest = FArchive ? DigestOpenFile(FArchive.Get()) : std::nullopt;
     if (digest && digest->Size == FManifest->Size && digest->Sha256 == FManifest->Sha256)
         return true;

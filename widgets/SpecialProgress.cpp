@@ -26,13 +26,15 @@ void TSpecialProgress::UpdateLayout() {
 void TSpecialProgress::RenderBuffer() {
     if (!FDirty || Loading()) return;
     if (FPaintInterval > 0 && !FPainting) {
-        // A paint held back already shows this change too when it comes.
-        if (FPaintTimer->Enabled()) return;
         const auto now = std::chrono::steady_clock::now();
         if (now - FLastShown < std::chrono::milliseconds(FPaintInterval)) {
-            FPaintTimer->SetEnabled(true);
+            // A paint held back shows this change too when it comes.
+            if (!FPaintTimer->Enabled()) FPaintTimer->SetEnabled(true);
             return;
         }
+        // Due now, whether or not the timer has come: a queue that never empties (a fast
+        // download posts a piece after piece) holds WM_TIMER back for as long as it lasts.
+        FPaintTimer->SetEnabled(false);
         FLastShown = now;
     }
     DrawPicture();

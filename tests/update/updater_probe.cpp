@@ -87,6 +87,8 @@ void CaptureForm(TfAreAbon& form, const std::string& name) {
     BitBlt(picture.DC(), 0, 0, picture.Width(), picture.Height(), window, 0, 0, SRCCOPY);
     ReleaseDC(form.Handle(), window);
     quill::testing::SaveDcPng(picture.DC(), ProbeDir() + name);
+    // Beside it the bar's own picture: after a difference, which side was behind.
+    quill::testing::SaveDcPng(form.progres->Picture().DC(), ProbeDir() + name + "_bar");
     const bool same = ShowsBar(picture, {rect.left, rect.top}, *form.progres);
     Note("capture", name + (same ? " shows the bar" : " differs from the bar"));
     if (name == "dialog_downloading")

@@ -20,9 +20,9 @@ public:
     virtual std::string Validator() const = 0;
     // Drops the kept bytes and remembers the validator of the body that starts now.
     virtual void Restart(const std::string& validator) = 0;
-    // Adds bytes at the end. Raises tk::EOSError.
+    // Adds bytes at the end. Raises tk::EInOutError.
     virtual void Append(const char* data, std::uint32_t count) = 0;
-    // The body is whole. Raises tk::EOSError.
+    // The body is whole. Raises tk::EInOutError.
     virtual void Complete() = 0;
     // The body was refused: nothing of it is kept for a later run.
     virtual void Discard() = 0;
@@ -47,7 +47,7 @@ private:
 // ends before the body is whole, so that the next run continues them.
 class TPartFile : public TBodySink {
 public:
-    // Opens (or creates) the partial file. Raises tk::EOSError.
+    // Opens (or creates) the partial file. Raises tk::EInOutError.
     explicit TPartFile(std::string target);
     std::int64_t Size() const override { return FSize; }
     std::string Validator() const override { return FValidator; }

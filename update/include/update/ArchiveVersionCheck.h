@@ -2,15 +2,16 @@
 // A cache on the way can hand over an older archive than the one offered: before anything
 // is extracted, the quill.exe inside the downloaded archive must be the version offered.
 
-#include <stdexcept>
 #include <string>
+
+#include "toolkit/Exception.h"
 
 namespace quill::update {
 
 // Raised when the archive holds another version of quill.exe than the one offered.
-class EStaleUpdate : public std::runtime_error {
+class EStaleUpdate : public tk::Exception {
 public:
-    using std::runtime_error::runtime_error;
+    using tk::Exception::Exception;
 };
 
 // Extracts quill.exe alone from the archive into a temporary folder (removed again) and

@@ -17,9 +17,9 @@ using tk::EInOutError;
 using tk::ERegistryException;
 
 // Raised when a proxy on the way asks for a user name and password; the text names it.
-class EProxyRefused : public std::runtime_error {
+class EProxyRefused : public tk::Exception {
 public:
-    using std::runtime_error::runtime_error;
+    using tk::Exception::Exception;
 };
 
 // The update server's root, "http://host/".

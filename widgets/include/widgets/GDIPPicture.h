@@ -6,16 +6,17 @@
 
 #include <cstdint>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "toolkit/Exception.h"
 
 namespace quill::widgets {
 
 // Raised when the system has no memory to hand the bytes to the decoder.
-class EGDIPPictureMemory : public std::runtime_error {
+class EGDIPPictureMemory : public tk::Exception {
 public:
-    EGDIPPictureMemory() : std::runtime_error("Could not allocate memory for image") {}
+    EGDIPPictureMemory() : tk::Exception("Could not allocate memory for image") {}
 };
 
 class TGDIPPicture : public tk::TObject {
