@@ -91,7 +91,8 @@ int32_t TZADynamicBind::Load(uint32_t reason) {
         const std::string extracted = ExtractEmbeddedEngine();
         if (LoadFile(extracted, false) < kMinEngineBuild) LoadFile(path, true);
     }
-    if (Verbose) Report(ZAReport::Message, 0, 0, LoadZipTextFmt(ZS::Loaded, {FEnginePath}));
+    if (FSettings.Verbose)
+        Report(ZAReport::Message, 0, 0, LoadZipTextFmt(ZS::Loaded, {FEnginePath}));
     return FEngineVersion;
 }
 
@@ -117,7 +118,7 @@ int32_t TZADynamicBind::LoadFile(const std::string& path, bool mustSucceed) {
             FEngineVersion = FVersionFunc();
             if (const char* reported = FPathFunc()) FEnginePath = reported;
         }
-    } else if (Verbose || Trace) {
+    } else if (FSettings.Verbose || FSettings.Trace) {
         Report(
             ZAReport::Message, 0, 0,
             ZAFormat("Error [%d %s] loading %s", {int64_t(error), FLoader.ErrorText(error), path}));
@@ -157,7 +158,7 @@ int32_t TZADynamicBind::Release(uint32_t reason) {
 
 void TZADynamicBind::Unload(bool quietly) {
     if (FModule) {
-        if (Verbose && !quietly)
+        if (FSettings.Verbose && !quietly)
             Report(ZAReport::Message, 0, 0, LoadZipTextFmt(ZS::Unloaded, {FEnginePath}));
         FModule.Reset();
     }
@@ -228,10 +229,10 @@ void TZADynamicBind::AbortEngine() {
 std::string TZADynamicBind::ExtractEmbeddedEngine() {
     const int32_t build = EmbeddedBuild();
     if (build <= kMinEngineBuild) {
-        if (Trace) Report(ZAReport::Message, 0, 0, "No dll in resource");
+        if (FSettings.Trace) Report(ZAReport::Message, 0, 0, "No dll in resource");
         return FExtractedEnginePath;
     }
-    std::string folder = TempDir.empty() ? FPlatform.TempFolder() : TempDir;
+    std::string folder = FSettings.TempDir.empty() ? FPlatform.TempFolder() : FSettings.TempDir;
     if (folder.empty()) return FExtractedEnginePath;  // no folder the engine could be put in
     if (!EndsInSeparator(folder)) folder += '\\';
     std::string name = FPlatform.TempFileName(folder, "ZE_");
@@ -246,7 +247,7 @@ std::string TZADynamicBind::ExtractEmbeddedEngine() {
         if (auto file = FPlatform.Create(name))
             written = file->Write(image.data(), uint32_t(image.size())) == image.size();
     }
-    if (written && Trace)
+    if (written && FSettings.Trace)
         Report(ZAReport::Message, 0, 0,
                ZAFormat("extracted resource dll %s %d", {name, int64_t(build)}));
     if (!written) FPlatform.DeleteFile(name, false);

@@ -61,11 +61,11 @@ TEST_F(ReaderTest, InfoZipSplitArchiveIsJoined) {
     EXPECT_EQ(end->entriesHere, end->totalEntries);
 
     worker->SetZipFileName(destination);
-    EXPECT_EQ(worker->LastDiskNumber, 0);
-    EXPECT_FALSE(worker->OffsetMismatch);
+    EXPECT_EQ(Dir().LastDiskNumber, 0);
+    EXPECT_FALSE(Dir().OffsetMismatch);
     // Info-ZIP's order: the subfolder first.
     EXPECT_EQ(Names(), (std::vector<std::string>{"d\\sub\\b.txt", "d\\a.txt", "d\\big.bin"}));
-    for (const auto& entry : worker->EntryList) {
+    for (const auto& entry : Dir().EntryList) {
         EXPECT_EQ(uint32_t(entry->DiskStart), 0u);
         EXPECT_EQ(joined.compare(uint32_t(entry->LocalHeaderOffset), 4, "PK\x03\x04"), 0);
     }
@@ -84,7 +84,7 @@ TEST_F(ReaderTest, SplitArchiveZippedFromStandardInputIsJoined) {
     EXPECT_TRUE(ui->Boxes.empty());
     worker->SetZipFileName(destination);
     ASSERT_EQ(worker->EntryCount(), 1);
-    EXPECT_EQ(uint32_t(worker->EntryList[0]->UncompressedSize), 150000u);
+    EXPECT_EQ(uint32_t(Dir().EntryList[0]->UncompressedSize), 150000u);
     EXPECT_TRUE(ui->Boxes.empty());
 #if !defined(_WIN32)
     EXPECT_EQ(UnzipTest(destination), 0);
@@ -140,13 +140,13 @@ TEST_F(ReaderTest, NumberedPartsAreFoundFromTheBaseName) {
         dir.Write("set" + ZAPath::ThreeDigits(int(i + 1)) + ".zip", parts[i]);
 
     worker->SetZipFileName(dir.Path("set.zip"));
-    EXPECT_EQ(worker->OpenedName, dir.Path("set003.zip"));
+    EXPECT_EQ(Dir().OpenedName, dir.Path("set003.zip"));
     EXPECT_EQ(worker->EntryCount(), 4);
     EXPECT_TRUE(ui->Boxes.empty());
 
     std::string destination = dir.Folder();
     ASSERT_EQ(worker->ReadSpan(dir.Path("set.zip"), destination, true), 0);
-    EXPECT_EQ(worker->PartStyle, TZAPartStyle::Numbered);
+    EXPECT_EQ(worker->PartStyle(), TZAPartStyle::Numbered);
     EXPECT_EQ(ReadFile(destination), BuildZip(entries));
 }
 
