@@ -65,11 +65,11 @@ void TZADynamicBind::ForgetEngine() {
 
 int32_t TZADynamicBind::EmbeddedBuild() {
     const std::string text = FLoader.StringResource(EngineBuildResource).substr(0, 7);
-    return ZAPath::NumberOrZero(text);
+    return NumberOrZero(text);
 }
 
 int32_t TZADynamicBind::Load(uint32_t reason) {
-    FHoldReasons = (FHoldReasons | reason) & ZAHold::All;
+    FHoldReasons = (FHoldReasons | reason) & HoldAll;
     if (FModule) return FEngineVersion;
     TWaitCursorScope busy(*this);
     FEngineVersion = 0;
@@ -144,14 +144,14 @@ int32_t TZADynamicBind::LoadFile(const std::string& path, bool mustSucceed) {
 }
 
 int32_t TZADynamicBind::BindForOperation() {
-    Load(ZAHold::Operation);
+    Load(HoldOperation);
     if (FEngineVersion > kMinEngineVersion - 1) return FEngineVersion;
-    Release(ZAHold::All);
+    Release(HoldAll);
     throw EZipArchiver::CreateIdStr(ZS::LoadOldOrCorrupt, FEnginePath);
 }
 
 int32_t TZADynamicBind::Release(uint32_t reason) {
-    FHoldReasons &= ~reason & ZAHold::All;
+    FHoldReasons &= ~reason & HoldAll;
     if (FHoldReasons == 0) Unload();
     return FEngineVersion;
 }
@@ -173,7 +173,7 @@ void TZADynamicBind::Unload(bool quietly) {
 }
 
 int32_t TZADynamicBind::ExecUnzip(const ZE_CommandRecord& record) {
-    Load(ZAHold::EngineCall);
+    Load(HoldEngineCall);
     int32_t result = EngineCallFailed;
     try {
         if (FUnzExecFunc) result = FUnzExecFunc(&record);
@@ -181,7 +181,7 @@ int32_t TZADynamicBind::ExecUnzip(const ZE_CommandRecord& record) {
         result = EngineCallFailed;  // nothing may escape the engine call
     }
     FAbortKey = 0;
-    Release(ZAHold::EngineCall);
+    Release(HoldEngineCall);
     switch (result) {
         case ZE_UserCancelled:
             throw EZipArchiver::CreateId(ZS::DllCancelled, true);
@@ -202,9 +202,9 @@ int32_t TZADynamicBind::ExecUnzip(const ZE_CommandRecord& record) {
 void TZADynamicBind::ApplyDllLoad(bool load) {
     if (load == IsLoaded()) return;
     if (load)
-        Load(ZAHold::DllLoad);
+        Load(HoldDllLoad);
     else
-        Release(ZAHold::DllLoad);
+        Release(HoldDllLoad);
 }
 
 void TZADynamicBind::SetDllDirectory(const std::string& path) {
@@ -238,7 +238,7 @@ std::string TZADynamicBind::ExtractEmbeddedEngine() {
     std::string name = FPlatform.TempFileName(folder, "ZE_");
     if (name.empty()) return FExtractedEnginePath;
     FPlatform.DeleteFile(name, false);
-    name = ZAPath::ChangeExtension(name, ".dll");
+    name = ChangeExtension(name, ".dll");
 
     const std::vector<uint8_t> image = FLoader.DataResource(EngineImageResource);
     bool written = false;

@@ -11,7 +11,7 @@ EZipArchiver UserCanceled() {
 }  // namespace
 
 bool TZAWorker::CheckVolume() {
-    const std::string root = ZAPath::UpperCase(FDriveRoot);
+    const std::string root = UpperCase(FDriveRoot);
     if (!IsNetworkRoot()) {
         if (root.empty() || root[0] < 'A' || root[0] > 'Z')
             throw EZipArchiver::CreateIdStr(ZS::InvalidDrive, FDriveRoot);
@@ -67,19 +67,19 @@ std::string TZAWorker::PartFileName(const std::string& name, bool stripDigits,
             ext = ".zip";
         else
             ext = (FCurrentDisk <= 8 ? ".z0" : ".z") + std::to_string(number);
-        return ZAPath::ChangeExtension(name, ext);
+        return ChangeExtension(name, ext);
     }
-    const std::string ext = ZAPath::ExtensionOf(name);
-    std::string stem = ZAPath::ChangeExtension(name, "");
+    const std::string ext = ExtensionOf(name);
+    std::string stem = ChangeExtension(name, "");
     if (stripDigits) stem.resize(stem.size() >= 3 ? stem.size() - 3 : 0);
-    return stem + ZAPath::ThreeDigits(number) + ext;
+    return stem + ThreeDigits(number) + ext;
 }
 
 namespace {
 // A numbered part's name ends in three digits before its extension.
 bool EndsInPartNumber(const std::string& name) {
-    const std::string stem = ZAPath::ChangeExtension(name, "");
-    const size_t nameStart = ZAPath::NameStart(stem);
+    const std::string stem = ChangeExtension(name, "");
+    const size_t nameStart = FileNameStart(stem);
     if (stem.size() < nameStart + 3) return false;
     for (size_t i = stem.size() - 3; i < stem.size(); ++i)
         if (stem[i] < '0' || stem[i] > '9') return false;
@@ -89,7 +89,7 @@ bool EndsInPartNumber(const std::string& name) {
 
 bool TZAWorker::FindPartFile() {
     if (!FFixedDrive && FPartStyle < TZAPartStyle::Numbered &&
-        FVolumeLabel == "PKBACK# " + ZAPath::ThreeDigits(FCurrentDisk + 1) &&
+        FVolumeLabel == "PKBACK# " + ThreeDigits(FCurrentDisk + 1) &&
         FPlatform.FileExists(FDir.OpenedName)) {
         FPartStyle = TZAPartStyle::SameNameOnEachDisk;
         return true;

@@ -122,13 +122,13 @@ bool TZAWorker::ReadEndRecord(ZipEndOfCentral& record, bool raise) {
 // The end record is missing: tell the user which part of a set this file seems to be.
 void TZAWorker::RaiseWhichPartOfSet() {
     int n = 0;
-    if (FVolumeLabel.rfind("PKBACK# ", 0) == 0) n = ZAPath::NumberOrZero(FVolumeLabel.substr(8, 3));
-    const std::string ext = ZAPath::UpperCase(ZAPath::ExtensionOf(FDir.OpenedName));
-    if (n < 1 && ext.rfind(".Z", 0) == 0) n = ZAPath::NumberOrZero(ext.substr(2));
+    if (FVolumeLabel.rfind("PKBACK# ", 0) == 0) n = NumberOrZero(FVolumeLabel.substr(8, 3));
+    const std::string ext = UpperCase(ExtensionOf(FDir.OpenedName));
+    if (n < 1 && ext.rfind(".Z", 0) == 0) n = NumberOrZero(ext.substr(2));
     if (n < 1) {
-        const std::string stem = ZAPath::ChangeExtension(FDir.OpenedName, "");
-        const size_t nameStart = ZAPath::NameStart(stem);
-        if (stem.size() >= nameStart + 3) n = ZAPath::NumberOrZero(stem.substr(stem.size() - 3));
+        const std::string stem = ChangeExtension(FDir.OpenedName, "");
+        const size_t nameStart = FileNameStart(stem);
+        if (stem.size() >= nameStart + 3) n = NumberOrZero(stem.substr(stem.size() - 3));
     }
     if (!FFirstPart && n >= 1) throw EZipArchiver::CreateIdInt(ZS::NotLastInSet, n);
     if (FFirstPart) throw Failure(n == 1 ? ZS::FirstInSet : ZS::FirstFileOnHD);
@@ -137,10 +137,10 @@ void TZAWorker::RaiseWhichPartOfSet() {
 
 bool TZAWorker::SearchFolderForPart(std::string& found) {
     FFoundNumbered = false;
-    const std::string base = ZAPath::NameOf(ZAPath::ChangeExtension(FDir.OpenedName, ""));
+    const std::string base = FileNameOf(ChangeExtension(FDir.OpenedName, ""));
     for (const std::string& name : FPlatform.FindFiles(FLocateFolder, base + "???.zip")) {
-        const std::string stem = ZAPath::ChangeExtension(name, "");
-        if (stem.size() >= 3 && ZAPath::NumberOrZero(stem.substr(stem.size() - 3)) > 0) {
+        const std::string stem = ChangeExtension(name, "");
+        if (stem.size() >= 3 && NumberOrZero(stem.substr(stem.size() - 3)) > 0) {
             found = name;
             FFoundNumbered = true;
             return true;
@@ -148,8 +148,8 @@ bool TZAWorker::SearchFolderForPart(std::string& found) {
     }
     for (const std::string& name : FPlatform.FindFiles(FLocateFolder, base + ".z??*")) {
         const std::string after =
-            ZAPath::ExtensionOf(name).substr(std::min<size_t>(2, ZAPath::ExtensionOf(name).size()));
-        if (ZAPath::UpperCase(after) == "IP" || ZAPath::NumberOrZero(after) > 0) {
+            ExtensionOf(name).substr(std::min<size_t>(2, ExtensionOf(name).size()));
+        if (UpperCase(after) == "IP" || NumberOrZero(after) > 0) {
             found = name;
             return true;
         }
@@ -161,10 +161,10 @@ bool TZAWorker::FindLastPart(const std::string& name, std::string& found, int& k
     FFoundNumbered = false;
     if (FFixedDrive) {
         if (FLocateExt != ".ZIP") return false;
-        const std::string base = ZAPath::ChangeExtension(name, "");
+        const std::string base = ChangeExtension(name, "");
         // Three digits name at most 999 parts.
         for (k = 1; k <= 999; ++k) {
-            FDir.OpenedName = base + ZAPath::ThreeDigits(k) + ".zip";
+            FDir.OpenedName = base + ThreeDigits(k) + ".zip";
             if (!FPlatform.FileExists(FDir.OpenedName)) return false;
             ZipEndOfCentral record;
             const bool hasEnd = ReadEndRecord(record, false);
@@ -173,7 +173,7 @@ bool TZAWorker::FindLastPart(const std::string& name, std::string& found, int& k
                 if (k - 1 != record.thisDisk) return false;
                 found = FDir.OpenedName;
                 FFoundNumbered = true;
-                if (FPlatform.FileExists(ZAPath::ChangeExtension(found, ".z01")))
+                if (FPlatform.FileExists(ChangeExtension(found, ".z01")))
                     throw Failure(ZS::FileOpen);
                 return true;
             }
@@ -187,13 +187,14 @@ bool TZAWorker::FindLastPart(const std::string& name, std::string& found, int& k
     return true;
 }
 
-int TZAWorker::LocateArchive(const std::string& name, ZipEndOfCentral& record, bool silent) {
+TZAWorker::TLocateResult TZAWorker::LocateArchive(const std::string& name, ZipEndOfCentral& record,
+                                                  bool silent) {
     try {
         CloseArchive();
         const std::string expanded = FPlatform.ExpandFileName(name);
         FDriveRoot = FPlatform.DriveRootOf(expanded);
-        FLocateFolder = ZAPath::FolderOf(expanded);
-        FLocateExt = ZAPath::UpperCase(ZAPath::ExtensionOf(name));
+        FLocateFolder = FolderOf(expanded);
+        FLocateExt = UpperCase(ExtensionOf(name));
         FPartStyle = TZAPartStyle::Unknown;
         FFixedDrive = IsFixedKind(FPlatform.DriveType(FDriveRoot));
         CheckVolume();
@@ -203,7 +204,7 @@ int TZAWorker::LocateArchive(const std::string& name, ZipEndOfCentral& record, b
         int k = 0;
         if (!FPlatform.FileExists(name)) {
             if (!FindLastPart(name, opened, k)) {
-                if (silent) return ZALocate::NothingFound;
+                if (silent) return TLocateResult::NothingFound;
                 throw Failure(ZS::FileOpen);
             }
             searched = true;
@@ -217,7 +218,7 @@ int TZAWorker::LocateArchive(const std::string& name, ZipEndOfCentral& record, b
                         throw Failure(ZS::FileOpen);
                     if (FFixedDrive && record.thisDisk != k - 1) throw Failure(ZS::NoValidZip);
                 }
-                return ZALocate::Opened;
+                return TLocateResult::Opened;
             }
             CloseArchive();
             FCurrentDisk = -1;
@@ -231,7 +232,7 @@ int TZAWorker::LocateArchive(const std::string& name, ZipEndOfCentral& record, b
             std::string match;
             if (!SearchFolderForPart(match)) {
                 ZipMessage(ZS::FileOpen);
-                return ZALocate::Failed;
+                return TLocateResult::Failed;
             }
             FDir.OpenedName = FLocateFolder + match;
         }
@@ -239,7 +240,7 @@ int TZAWorker::LocateArchive(const std::string& name, ZipEndOfCentral& record, b
         if (!silent) ExceptionMessage(e);
         FDir.OpenedName.clear();
         CloseArchive();
-        return ZALocate::Failed;
+        return TLocateResult::Failed;
     }
 }
 
@@ -393,8 +394,8 @@ int TZAWorker::List() {
     FDir.OpenedName = FZipFileName;
     // A program stub whose archive offsets lead nowhere: the archive is its ".zip" sibling.
     const int probe = ProbeArchive(FZipFileName);
-    if (probe >= 0 && (probe & ~ZAProbe::CentralFound) == 0x91)
-        FDir.OpenedName = ZAPath::ChangeExtension(FZipFileName, ".zip");
+    if (probe >= 0 && (probe & ~ProbeCentralFound) == 0x91)
+        FDir.OpenedName = ChangeExtension(FZipFileName, ".zip");
 
     ZipEndOfCentral record;
     try {

@@ -231,10 +231,10 @@ int TZAWorker::ReadSpan(const std::string& source, std::string& destination, boo
     try {
         try {
             run.Buffer.resize(CopyChunk);
-            if (!ZAPath::NameOf(destination).empty()) {
+            if (!FileNameOf(destination).empty()) {
                 if (FPlatform.FileExists(destination))
                     FPlatform.DeleteFile(destination, FSettings.HowToDelete == htdAllowUndo);
-                destination = ZAPath::ChangeExtension(destination, ".zip");
+                destination = ChangeExtension(destination, ".zip");
             } else {
                 // The caller's folder; without one, TempDir or the system's.
                 std::string folder = destination;
@@ -250,12 +250,12 @@ int TZAWorker::ReadSpan(const std::string& source, std::string& destination, boo
                 if (unique.empty()) throw Failure(ZS::NoTempFile);
                 // The generator made the name's file; the archive gets the ".zip" one.
                 FPlatform.DeleteFile(unique, false);
-                destination = ZAPath::ChangeExtension(unique, ".zip");
+                destination = ChangeExtension(unique, ".zip");
             }
 
             ZipEndOfCentral record;
-            if (LocateArchive(source, record, false) != ZALocate::Opened) {
-                result = ZASpanResult::Failed;
+            if (LocateArchive(source, record, false) != TLocateResult::Opened) {
+                result = SpanFailed;
             } else {
                 run.Out = FPlatform.Create(destination);
                 if (!run.Out) throw Failure(ZS::FileCreate);
@@ -265,16 +265,16 @@ int TZAWorker::ReadSpan(const std::string& source, std::string& destination, boo
             }
         } catch (const EZipArchiver& e) {
             ExceptionMessage(e);
-            result = ZASpanResult::ArchiveError;
+            result = SpanArchiveError;
         } catch (const std::bad_alloc&) {
             ZipMessage(ZS::NoMem);
-            result = ZASpanResult::OutOfMemory;
+            result = SpanOutOfMemory;
         } catch (const std::exception& e) {
             ZipMessage(SpanUnknownError, e.what());
-            result = ZASpanResult::Failed;
+            result = SpanFailed;
         }
     } catch (...) {
-        if (result == 0) result = ZASpanResult::Failed;
+        if (result == 0) result = SpanFailed;
         finish();
         throw;
     }

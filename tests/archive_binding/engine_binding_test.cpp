@@ -75,7 +75,7 @@ TEST_F(EngineBindingTest, OperationLoadsTheBareNameAndUnloadsWhenReleased) {
 
 TEST_F(EngineBindingTest, DllLoadKeepsTheLibraryBetweenOperations) {
     bind.ApplyDllLoad(true);
-    EXPECT_EQ(bind.HoldReasons(), ZAHold::DllLoad);
+    EXPECT_EQ(bind.HoldReasons(), TZADynamicBind::HoldDllLoad);
     bind.BindForOperation();
     bind.ReleaseOperation();
     EXPECT_TRUE(bind.IsLoaded());
@@ -159,7 +159,7 @@ TEST_F(EngineBindingTest, NegativeResultsBecomeTheirMessages) {
     }
     EXPECT_EQ(lastError, "critical DLL Error -7");
     EXPECT_TRUE(bind.IsLoaded());  // the engine-call hold is given back, the operation's stays
-    EXPECT_EQ(bind.HoldReasons(), ZAHold::Operation);
+    EXPECT_EQ(bind.HoldReasons(), TZADynamicBind::HoldOperation);
 }
 
 TEST_F(EngineBindingTest, ReportsReachTheEventsAndHighActionBitsAreIgnored) {

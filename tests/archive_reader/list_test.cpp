@@ -319,7 +319,7 @@ TEST_F(ReaderTest, ProbeClassifiesFiles) {
     dir.Write("tail.zip", ReadFile(DataFile("comment.zip")) + "X");
     EXPECT_EQ(worker->ProbeArchive(dir.Path("tail.zip")), 0xE2);
     EXPECT_EQ(worker->ProbeArchive(DataFile("notes.zip")), 0);
-    EXPECT_EQ(worker->ProbeArchive(DataFile("split.z01")), ZAProbe::StartsMultiPart);
+    EXPECT_EQ(worker->ProbeArchive(DataFile("split.z01")), TZAWorker::ProbeStartsMultiPart);
     EXPECT_EQ(worker->ProbeArchive(dir.Path("tiny.bin")), 0);
     EXPECT_EQ(worker->ProbeArchive(dir.Path("nothing.zip")), -7);
 }

@@ -59,7 +59,7 @@ TEST_F(ReaderTest, SameNameOnEveryDiskIsJoinedByVolumeLabel) {
         [&](TZASender, int32_t seqNo, int32_t total, const std::string& drive, bool&) {
             disks.prompts.emplace_back(seqNo, total, drive);
             disks.inserted = seqNo - 1;
-            platform.Label = "PKBACK# " + ZAPath::ThreeDigits(seqNo);
+            platform.Label = "PKBACK# " + ThreeDigits(seqNo);
         });
 
     TScratch out("disks_out");

@@ -48,8 +48,8 @@ TEST_F(ReaderTest, InfoZipSplitArchiveIsJoined) {
     ASSERT_EQ(worker->ReadSpan(dir.Path("split.zip"), destination, true), 0);
     EXPECT_TRUE(ui->Boxes.empty());
     ASSERT_FALSE(destination.empty());
-    EXPECT_EQ(ZAPath::ExtensionOf(destination), ".zip");
-    EXPECT_EQ(ZAPath::FolderOf(destination), dir.Folder());
+    EXPECT_EQ(ExtensionOf(destination), ".zip");
+    EXPECT_EQ(FolderOf(destination), dir.Folder());
     EXPECT_EQ(dir.Files().size(), 4u);  // the three parts and the joined file, nothing else
 
     const std::string joined = ReadFile(destination);
@@ -137,7 +137,7 @@ TEST_F(ReaderTest, NumberedPartsAreFoundFromTheBaseName) {
     const auto parts = BuildSplitZip(entries, 2048);
     ASSERT_EQ(parts.size(), 3u);
     for (size_t i = 0; i < parts.size(); ++i)
-        dir.Write("set" + ZAPath::ThreeDigits(int(i + 1)) + ".zip", parts[i]);
+        dir.Write("set" + ThreeDigits(int(i + 1)) + ".zip", parts[i]);
 
     worker->SetZipFileName(dir.Path("set.zip"));
     EXPECT_EQ(Dir().OpenedName, dir.Path("set003.zip"));

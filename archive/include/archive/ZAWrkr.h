@@ -34,24 +34,6 @@ enum class TZAPartStyle : uint8_t {
     Extension = 3,  // ".z01", ".z02", ..., ".zip" for the last
 };
 
-// Bits of ProbeArchive's answer.
-namespace ZAProbe {
-inline constexpr int StartsMZ = 0x01, StartsLocal = 0x02, StartsMultiPart = 0x04,
-                     StartsCentral = 0x08, NoComment = 0x10, LocalFound = 0x20, CentralFound = 0x40,
-                     EndFound = 0x80;
-inline constexpr int CannotOpen = -7, Failed = -9;
-}  // namespace ZAProbe
-
-// LocateArchive's answers.
-namespace ZALocate {
-inline constexpr int Opened = 0, NothingFound = 1, Failed = -1;
-}
-
-// ReadSpan's answers other than 0.
-namespace ZASpanResult {
-inline constexpr int ArchiveError = -7, OutOfMemory = -8, Failed = -9;
-}
-
 // What List read: the directory of the archive and where it was found.
 struct TZADirectory {
     std::vector<std::unique_ptr<ZipDirEntry>> EntryList;
@@ -88,13 +70,19 @@ public:
     int EntryCount() const { return FZipFileName.empty() ? 0 : int(FDir.EntryList.size()); }
 
     // Joins a multi-part archive into one archive file. destination is a file path or a
-    // folder; on return it names the file written ("" after a failure). Returns 0 or a
-    // ZASpanResult: ArchiveError (-7) after an archive error, OutOfMemory (-8) when memory ran
-    // out, Failed (-9) otherwise or when nothing was located.
+    // folder; on return it names the file written ("" after a failure). Returns 0,
+    // SpanArchiveError after an archive error, SpanOutOfMemory when memory ran out, SpanFailed
+    // otherwise or when nothing was located.
     int ReadSpan(const std::string& source, std::string& destination, bool joining);
+    static constexpr int SpanArchiveError = -7, SpanOutOfMemory = -8, SpanFailed = -9;
 
-    // Classifies a file by its first bytes and its end record (ZAProbe bits, -7 or -9).
+    // Classifies a file by its first bytes and its end record: the Probe bits below, or
+    // ProbeCannotOpen or ProbeFailed.
     int ProbeArchive(const std::string& path);
+    static constexpr int ProbeStartsMZ = 0x01, ProbeStartsLocal = 0x02, ProbeStartsMultiPart = 0x04,
+                         ProbeStartsCentral = 0x08, ProbeNoComment = 0x10, ProbeLocalFound = 0x20,
+                         ProbeCentralFound = 0x40, ProbeEndFound = 0x80;
+    static constexpr int ProbeCannotOpen = -7, ProbeFailed = -9;
 
     // Converts a stored name or comment between the OEM and the ANSI code page when the
     // code-page rule asks for it.
@@ -127,9 +115,10 @@ public:
     TZAPartStyle PartStyle() const { return FPartStyle; }
 
 protected:
-    // Opens the archive (or the last part) and reads its end record: ZALocate::Opened,
+    // Opens the archive (or the last part) and reads its end record: TLocateResult::Opened,
     // NothingFound while silent, Failed after a failure (presented unless silent).
-    int LocateArchive(const std::string& name, ZipEndOfCentral& record, bool silent);
+    enum class TLocateResult : int8_t { Opened, NothingFound, Failed };
+    TLocateResult LocateArchive(const std::string& name, ZipEndOfCentral& record, bool silent);
     bool ReadEndRecord(ZipEndOfCentral& record, bool raise);
     void ReadExact(void* buffer, uint32_t count, int id);
     // Reads one whole record; a short read opens the next part and reads it again from the
