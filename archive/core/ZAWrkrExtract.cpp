@@ -31,7 +31,7 @@ void TZAWorker::ExtractOperation() {
     FSuccessCount = 0;
     SetLastError(0, {});
     // A handler's failure belongs to the run it ended, never to a later one.
-    CallbackExceptionText().clear();
+    FCallbackExceptionText.clear();
     const uint32_t savedRequestCount = FSettings.PasswordReqCount;
     if (FInOperation) return;
     FInOperation = true;
@@ -140,7 +140,7 @@ void TZAWorker::ExtractOperation() {
         cleanUp();
     } catch (EZipArchiver& e) {
         cleanUp();
-        e.Message += CallbackExceptionText();
+        e.Message += FCallbackExceptionText;
         ExceptionMessage(e);
     } catch (...) {
         cleanUp();

@@ -3,6 +3,14 @@
 
 #include "fake_core_ui.h"
 
+// Stands in for an engine callback whose handler threw.
+class TZACoreTestAccess {
+public:
+    static void SetCallbackExceptionText(TZACore& core, const std::string& text) {
+        core.FCallbackExceptionText = text;
+    }
+};
+
 namespace {
 tk::TObject* const kOwner = reinterpret_cast<tk::TObject*>(0x1234);
 
@@ -161,7 +169,7 @@ TEST_F(Reports, MessageReportsSetTheLastError) {
     core.Report(ZAReport::Message, 0x309, 0, "engine text");
     EXPECT_EQ(core.LastErrorText(), "engine text") << "no pending handler exception";
 
-    core.CallbackExceptionText() = "boom";
+    TZACoreTestAccess::SetCallbackExceptionText(core, "boom");
     core.Report(ZAReport::Message, 0x309, 0, "engine text");
     EXPECT_EQ(core.LastErrorCode(), 9);
     EXPECT_EQ(core.LastErrorText(), "Exception in Event boom");

@@ -243,7 +243,7 @@ public:
         FLastErrorCode = code;
         FLastErrorText = text;
     }
-    std::string& CallbackExceptionText() { return FCallbackExceptionText; }
+    const std::string& CallbackExceptionText() const { return FCallbackExceptionText; }
     bool Running() const { return FRunning; }
     bool NotMainThread() const { return FNotMainThread; }
     bool Reentered() const { return FReentered; }
