@@ -46,7 +46,7 @@ void TZACore::FireProgressEvents(ProgressType kind) {
     if (OnProgressDetails) OnProgressDetails(FOwner, FProgressDetails);
 }
 
-void TZACore::Report(uint8_t type, int32_t code, int64_t value, const std::string& text) {
+void TZACore::Report(ZAReport type, int32_t code, int64_t value, const std::string& text) {
     if (FDestroying) return;
     TProgressDetails& d = FProgressDetails;
     switch (type) {

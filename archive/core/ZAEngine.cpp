@@ -312,7 +312,7 @@ void TZADynamicBind::HandleRecord(ZE_CallbackRecord& record) {
         case ZE_ActProgress:
         case ZE_ActEndOfBatch:
             noteWritten();
-            Report(uint8_t(action), 0, record.in.value, {});
+            Report(ZAReport(uint8_t(action)), 0, record.in.value, {});
             return;
         case ZE_ActMessage:
             Report(ZAReport::Message, record.arg1, 0, EngineText(record.text));

@@ -149,12 +149,19 @@ struct TZAOperationSettings : TZAExtractSettings {
     std::string TempDir;
 };
 
-// Report types (the engine's callback action codes).
-namespace ZAReport {
-inline constexpr uint8_t Tick = 0, NewItem = 1, Progress = 2, EndOfBatch = 3, Message = 4,
-                         ItemCount = 5, TotalSize = 6, NewExtra = 15, ExtraProgress = 16,
-                         CheckOnly = 19;
-}
+// Report types: the engine's callback action codes, which may carry values beyond these.
+enum class ZAReport : uint8_t {
+    Tick = 0,
+    NewItem = 1,
+    Progress = 2,
+    EndOfBatch = 3,
+    Message = 4,
+    ItemCount = 5,
+    TotalSize = 6,
+    NewExtra = 15,
+    ExtraProgress = 16,
+    CheckOnly = 19
+};
 
 class TZACore {
 public:
@@ -164,7 +171,7 @@ public:
     TZACore& operator=(const TZACore&) = delete;
 
     // The single entry for progress and messages of every operation.
-    void Report(uint8_t type, int32_t code, int64_t value, const std::string& text);
+    void Report(ZAReport type, int32_t code, int64_t value, const std::string& text);
 
     void ZipMessage(int id, const std::string& extra = {});
     void ExceptionMessage(const EZipArchiver& e);
@@ -180,7 +187,7 @@ public:
     void StopWaitCursor();
 
     // Virtual operations, in slot order.
-    virtual void ReportOther(uint8_t type, int32_t code, int64_t value, const std::string& text) {}
+    virtual void ReportOther(ZAReport type, int32_t code, int64_t value, const std::string& text) {}
     virtual void EndRun();
     virtual void SetCancel(bool value) { FCancel = value; }
     virtual void StartRun();
