@@ -33,7 +33,7 @@ std::string MakeTemporaryFolder() {
 }
 
 bool HoldsQuillExe(TZipArchiver& zip) {
-    for (const auto& entry : zip.Worker().EntryList)
+    for (const auto& entry : zip.Worker().Directory().EntryList)
         if (entry && lstrcmpiA(entry->FileName.c_str(), MainExecutable) == 0) return true;
     return false;
 }

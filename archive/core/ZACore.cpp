@@ -46,7 +46,7 @@ void TZACore::FireProgressEvents(ProgressType kind) {
     if (OnProgressDetails) OnProgressDetails(FOwner, FProgressDetails);
 }
 
-void TZACore::Report(uint8_t type, int32_t code, int64_t value, const std::string& text) {
+void TZACore::Report(ZAReport type, int32_t code, int64_t value, const std::string& text) {
     if (FDestroying) return;
     TProgressDetails& d = FProgressDetails;
     switch (type) {
@@ -146,11 +146,11 @@ void TZACore::Report(uint8_t type, int32_t code, int64_t value, const std::strin
 }
 
 void TZACore::ZipMessage(int id, const std::string& extra) {
-    if (Unattended && !OnMessage) return;
+    if (FSettings.Unattended && !OnMessage) return;
     const std::string text = LoadZipText(id) + extra;
     FLastErrorText = text;
     FLastErrorCode = id;
-    if (!Unattended) {
+    if (!FSettings.Unattended) {
         std::string shown = text;
         ZipDialog(std::string(), shown, {mbOK}, ZipDlgContext::Message);
     }
@@ -160,7 +160,7 @@ void TZACore::ZipMessage(int id, const std::string& extra) {
 void TZACore::ExceptionMessage(const EZipArchiver& e) {
     FLastErrorCode = e.MessageId;
     FLastErrorText = e.Message;
-    if (e.Displayed && !Unattended) {
+    if (e.Displayed && !FSettings.Unattended) {
         std::string shown = e.Message;
         ZipDialog(std::string(), shown, {mbOK}, ZipDlgContext::Exception);
     }
@@ -170,7 +170,7 @@ void TZACore::ExceptionMessage(const EZipArchiver& e) {
 int TZACore::ZipDialog(const std::string& title, std::string& msg, TMsgDlgButtons buttons,
                        uint32_t context) {
     std::string caption = title.empty() ? FUI->ApplicationTitle() : title;
-    if (Verbose) caption = ZAFormat("%s   (%d)", {caption, int64_t(context & 0xFFFF)});
+    if (FSettings.Verbose) caption = ZAFormat("%s   (%d)", {caption, int64_t(context & 0xFFFF)});
 
     if (OnZipDialog) {
         std::string answer = msg;
@@ -210,7 +210,7 @@ void TZACore::PasswordPrompt(const std::string& prompt, TMsgDlgButtons buttons, 
 
 void TZACore::GetExtractPassword(TMsgDlgBtn& answer, std::string& password) {
     password.clear();
-    if (Unattended) {
+    if (FSettings.Unattended) {
         ZipMessage(ZS::NoExtrPassword);
         return;
     }
@@ -220,7 +220,7 @@ void TZACore::GetExtractPassword(TMsgDlgBtn& answer, std::string& password) {
 
 void TZACore::GetAddPassword(TMsgDlgBtn& answer, std::string& password) {
     password.clear();
-    if (Unattended) {
+    if (FSettings.Unattended) {
         ZipMessage(ZS::NoAddPassword);
         return;
     }

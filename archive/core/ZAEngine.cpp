@@ -65,11 +65,11 @@ void TZADynamicBind::ForgetEngine() {
 
 int32_t TZADynamicBind::EmbeddedBuild() {
     const std::string text = FLoader.StringResource(EngineBuildResource).substr(0, 7);
-    return ZAPath::NumberOrZero(text);
+    return NumberOrZero(text);
 }
 
 int32_t TZADynamicBind::Load(uint32_t reason) {
-    FHoldReasons = (FHoldReasons | reason) & ZAHold::All;
+    FHoldReasons = (FHoldReasons | reason) & HoldAll;
     if (FModule) return FEngineVersion;
     TWaitCursorScope busy(*this);
     FEngineVersion = 0;
@@ -91,7 +91,8 @@ int32_t TZADynamicBind::Load(uint32_t reason) {
         const std::string extracted = ExtractEmbeddedEngine();
         if (LoadFile(extracted, false) < kMinEngineBuild) LoadFile(path, true);
     }
-    if (Verbose) Report(ZAReport::Message, 0, 0, LoadZipTextFmt(ZS::Loaded, {FEnginePath}));
+    if (FSettings.Verbose)
+        Report(ZAReport::Message, 0, 0, LoadZipTextFmt(ZS::Loaded, {FEnginePath}));
     return FEngineVersion;
 }
 
@@ -117,7 +118,7 @@ int32_t TZADynamicBind::LoadFile(const std::string& path, bool mustSucceed) {
             FEngineVersion = FVersionFunc();
             if (const char* reported = FPathFunc()) FEnginePath = reported;
         }
-    } else if (Verbose || Trace) {
+    } else if (FSettings.Verbose || FSettings.Trace) {
         Report(
             ZAReport::Message, 0, 0,
             ZAFormat("Error [%d %s] loading %s", {int64_t(error), FLoader.ErrorText(error), path}));
@@ -143,21 +144,21 @@ int32_t TZADynamicBind::LoadFile(const std::string& path, bool mustSucceed) {
 }
 
 int32_t TZADynamicBind::BindForOperation() {
-    Load(ZAHold::Operation);
+    Load(HoldOperation);
     if (FEngineVersion > kMinEngineVersion - 1) return FEngineVersion;
-    Release(ZAHold::All);
+    Release(HoldAll);
     throw EZipArchiver::CreateIdStr(ZS::LoadOldOrCorrupt, FEnginePath);
 }
 
 int32_t TZADynamicBind::Release(uint32_t reason) {
-    FHoldReasons &= ~reason & ZAHold::All;
+    FHoldReasons &= ~reason & HoldAll;
     if (FHoldReasons == 0) Unload();
     return FEngineVersion;
 }
 
 void TZADynamicBind::Unload(bool quietly) {
     if (FModule) {
-        if (Verbose && !quietly)
+        if (FSettings.Verbose && !quietly)
             Report(ZAReport::Message, 0, 0, LoadZipTextFmt(ZS::Unloaded, {FEnginePath}));
         FModule.Reset();
     }
@@ -172,7 +173,7 @@ void TZADynamicBind::Unload(bool quietly) {
 }
 
 int32_t TZADynamicBind::ExecUnzip(const ZE_CommandRecord& record) {
-    Load(ZAHold::EngineCall);
+    Load(HoldEngineCall);
     int32_t result = EngineCallFailed;
     try {
         if (FUnzExecFunc) result = FUnzExecFunc(&record);
@@ -180,7 +181,7 @@ int32_t TZADynamicBind::ExecUnzip(const ZE_CommandRecord& record) {
         result = EngineCallFailed;  // nothing may escape the engine call
     }
     FAbortKey = 0;
-    Release(ZAHold::EngineCall);
+    Release(HoldEngineCall);
     switch (result) {
         case ZE_UserCancelled:
             throw EZipArchiver::CreateId(ZS::DllCancelled, true);
@@ -201,9 +202,9 @@ int32_t TZADynamicBind::ExecUnzip(const ZE_CommandRecord& record) {
 void TZADynamicBind::ApplyDllLoad(bool load) {
     if (load == IsLoaded()) return;
     if (load)
-        Load(ZAHold::DllLoad);
+        Load(HoldDllLoad);
     else
-        Release(ZAHold::DllLoad);
+        Release(HoldDllLoad);
 }
 
 void TZADynamicBind::SetDllDirectory(const std::string& path) {
@@ -228,16 +229,16 @@ void TZADynamicBind::AbortEngine() {
 std::string TZADynamicBind::ExtractEmbeddedEngine() {
     const int32_t build = EmbeddedBuild();
     if (build <= kMinEngineBuild) {
-        if (Trace) Report(ZAReport::Message, 0, 0, "No dll in resource");
+        if (FSettings.Trace) Report(ZAReport::Message, 0, 0, "No dll in resource");
         return FExtractedEnginePath;
     }
-    std::string folder = TempDir.empty() ? FPlatform.TempFolder() : TempDir;
+    std::string folder = FSettings.TempDir.empty() ? FPlatform.TempFolder() : FSettings.TempDir;
     if (folder.empty()) return FExtractedEnginePath;  // no folder the engine could be put in
     if (!EndsInSeparator(folder)) folder += '\\';
     std::string name = FPlatform.TempFileName(folder, "ZE_");
     if (name.empty()) return FExtractedEnginePath;
     FPlatform.DeleteFile(name, false);
-    name = ZAPath::ChangeExtension(name, ".dll");
+    name = ChangeExtension(name, ".dll");
 
     const std::vector<uint8_t> image = FLoader.DataResource(EngineImageResource);
     bool written = false;
@@ -246,7 +247,7 @@ std::string TZADynamicBind::ExtractEmbeddedEngine() {
         if (auto file = FPlatform.Create(name))
             written = file->Write(image.data(), uint32_t(image.size())) == image.size();
     }
-    if (written && Trace)
+    if (written && FSettings.Trace)
         Report(ZAReport::Message, 0, 0,
                ZAFormat("extracted resource dll %s %d", {name, int64_t(build)}));
     if (!written) FPlatform.DeleteFile(name, false);
@@ -311,7 +312,7 @@ void TZADynamicBind::HandleRecord(ZE_CallbackRecord& record) {
         case ZE_ActProgress:
         case ZE_ActEndOfBatch:
             noteWritten();
-            Report(uint8_t(action), 0, record.in.value, {});
+            Report(ZAReport(uint8_t(action)), 0, record.in.value, {});
             return;
         case ZE_ActMessage:
             Report(ZAReport::Message, record.arg1, 0, EngineText(record.text));

@@ -5,7 +5,6 @@
 
 namespace quill::archive {
 
-namespace ZALZ77 {
 namespace {
 constexpr int kWindowSize = 4096;
 constexpr int kWindowMask = kWindowSize - 1;
@@ -44,11 +43,11 @@ private:
 };
 }  // namespace
 
-int Expand(std::span<const uint8_t> input, int64_t count, std::vector<uint8_t>& out) {
+TZALZ77Result ExpandLZ77(std::span<const uint8_t> input, int64_t count, std::vector<uint8_t>& out) {
     out.clear();
     Input in(input, count);
     uint32_t expected = 0;
-    if (!in.ReadPrefix(expected)) return Damaged;
+    if (!in.ReadPrefix(expected)) return TZALZ77Result::Damaged;
     out.reserve(std::min<size_t>(expected, input.size() * 9));
 
     std::array<uint8_t, kWindowSize> window{};
@@ -88,8 +87,8 @@ int Expand(std::span<const uint8_t> input, int64_t count, std::vector<uint8_t>& 
         if (ended) break;
     }
 
-    if (!in.AllUsed()) return Damaged;
-    return out.size() == expected ? Expanded : LengthMismatch;
+    if (!in.AllUsed()) return TZALZ77Result::Damaged;
+    return out.size() == expected ? TZALZ77Result::Expanded : TZALZ77Result::LengthMismatch;
 }
 
 namespace {
@@ -195,9 +194,8 @@ private:
 };
 }  // namespace
 
-std::vector<uint8_t> Compress(std::span<const uint8_t> data) {
+std::vector<uint8_t> CompressLZ77(std::span<const uint8_t> data) {
     return Encoder(data).Run();
 }
-}  // namespace ZALZ77
 
 }  // namespace quill::archive

@@ -26,8 +26,8 @@ uint16_t ReadU16(std::span<const uint8_t> b, size_t at) {
 // Process-wide tables: the default one built from the built-in block on first use, and the
 // language table loaded by SelectLanguage.
 struct Tables {
-    ZATable::Units defaultTable;
-    ZATable::Units languageTable;
+    TZAMessageTable defaultTable;
+    TZAMessageTable languageTable;
     int languageId = 0;
     std::string languageName;
 };
@@ -175,24 +175,24 @@ std::string ZAFormat(const std::string& format, const ZAFmtArgs& args) {
     return out;
 }
 
-namespace ZATable {
-bool BuildFromBlock(std::span<const uint8_t> block, Units& table, int requireLanguage) {
+bool BuildMessageTable(std::span<const uint8_t> block, TZAMessageTable& table,
+                       int requireLanguage) {
     table.clear();
     BlockHeader h;
     if (!ReadBlockHeader(block, h)) return false;
     if (requireLanguage != 0 && h.languageId != requireLanguage) return false;
     if (block.size() < h.TotalSize()) return false;
     std::vector<uint8_t> image;
-    int result = ZALZ77::Expand(block.subspan(h.dataOffset, h.compressedSize),
-                                int64_t(h.compressedSize), image);
-    if (result != ZALZ77::Expanded || image.size() >= kMaxTableBytes) return false;
+    const TZALZ77Result result =
+        ExpandLZ77(block.subspan(h.dataOffset, h.compressedSize), int64_t(h.compressedSize), image);
+    if (result != TZALZ77Result::Expanded || image.size() >= kMaxTableBytes) return false;
     table.assign((image.size() + 1) / 2 + 1, 0);
     for (size_t i = 0; i < image.size(); ++i) table[i / 2] |= uint16_t(image[i] << (8 * (i % 2)));
     table.back() = kTableEnd;
     return true;
 }
 
-bool FindText(const Units& table, int id, std::u16string& text) {
+bool FindMessageText(const TZAMessageTable& table, int id, std::u16string& text) {
     if (table.empty() || id < 0) return false;
     const int64_t block = id / kTextsPerBlock;
     const int64_t last = int64_t(table.size()) - 1;
@@ -225,8 +225,8 @@ bool FindText(const Units& table, int id, std::u16string& text) {
     return false;
 }
 
-std::string ToDisplayText(const std::u16string& text) {
-    std::string ansi = ZASys::WideToAnsi(text);
+std::string MessageDisplayText(const std::u16string& text) {
+    std::string ansi = WideToAnsi(text);
     std::string out;
     out.reserve(ansi.size() + 8);
     for (char c : ansi) {
@@ -236,27 +236,26 @@ std::string ToDisplayText(const std::u16string& text) {
     return out;
 }
 
-void ResetForTesting() {
+void ResetMessageTablesForTesting() {
     Tables& s = State();
     s.defaultTable.clear();
     s.languageTable.clear();
     s.languageId = 0;
     s.languageName.clear();
 }
-}  // namespace ZATable
 
 std::string LoadZipText(int id) {
     Tables& s = State();
     std::u16string text;
-    bool found = ZATable::FindText(s.languageTable, id, text);
+    bool found = FindMessageText(s.languageTable, id, text);
     if (!found) {
         // A failed build leaves the table empty and is tried again at the next lookup.
         if (s.defaultTable.empty())
-            ZATable::BuildFromBlock(DefaultMessageBlock(), s.defaultTable, kUSEnglish);
-        found = ZATable::FindText(s.defaultTable, id, text);
+            BuildMessageTable(DefaultMessageBlock(), s.defaultTable, kUSEnglish);
+        found = FindMessageText(s.defaultTable, id, text);
     }
     if (!found) return "Resource missing for " + std::to_string(id);
-    return ZATable::ToDisplayText(text);
+    return MessageDisplayText(text);
 }
 
 std::string LoadZipTextFmt(int id, const ZAFmtArgs& args) {
@@ -272,20 +271,20 @@ std::string SelectLanguage(const std::string& name) {
     const std::string wantedName = NormaliseLanguageName(name);
     int wantedId = 0;
     if (wantedName.size() < 2) {
-        wantedId = name == "*" ? ZASys::UserDefaultLangId() : ParseLanguageNumber(name);
+        wantedId = name == "*" ? UserDefaultLangId() : ParseLanguageNumber(name);
         if (wantedId == 0) return {};
     }
     if (wantedName == "US" || wantedId == kUSEnglish) return {};
 
-    std::span<const uint8_t> resource = ZASys::LanguageResource();
+    std::span<const uint8_t> resource = LanguageResource();
     size_t pos = 0;
     while (resource.size() - pos > 8) {
         std::span<const uint8_t> rest = resource.subspan(pos);
         BlockHeader h;
         if (!ReadBlockHeader(rest, h)) return {};
         if (BlockMatches(h, wantedId, wantedName)) {
-            ZATable::Units table;
-            if (!ZATable::BuildFromBlock(rest, table, 0)) return {};
+            TZAMessageTable table;
+            if (!BuildMessageTable(rest, table, 0)) return {};
             s.languageTable = std::move(table);
             s.languageId = h.languageId;
             s.languageName = h.name;

@@ -5,7 +5,6 @@
 
 namespace quill::archive {
 
-namespace ZASys {
 namespace {
 std::span<const uint8_t> g_languageResource;
 }
@@ -33,9 +32,8 @@ void OverrideLanguageResource(std::span<const uint8_t> bytes) {
     g_languageResource = bytes;
 }
 
-std::string ErrorText(int code) {
+std::string OsErrorText(int code) {
     return std::strerror(code);
 }
-}  // namespace ZASys
 
 }  // namespace quill::archive

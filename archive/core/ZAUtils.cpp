@@ -8,15 +8,13 @@
 
 namespace quill::archive {
 
-namespace ZAPath {
-
 namespace {
 bool IsSeparator(char c) {
     return c == '\\' || c == '/';
 }
 }  // namespace
 
-size_t NameStart(const std::string& p) {
+size_t FileNameStart(const std::string& p) {
     for (size_t i = p.size(); i > 0; --i) {
         const char c = p[i - 1];
         if (IsSeparator(c) || c == ':') return i;
@@ -25,15 +23,15 @@ size_t NameStart(const std::string& p) {
 }
 
 std::string FolderOf(const std::string& p) {
-    return p.substr(0, NameStart(p));
+    return p.substr(0, FileNameStart(p));
 }
 
-std::string NameOf(const std::string& p) {
-    return p.substr(NameStart(p));
+std::string FileNameOf(const std::string& p) {
+    return p.substr(FileNameStart(p));
 }
 
 std::string ExtensionOf(const std::string& p) {
-    const size_t start = NameStart(p);
+    const size_t start = FileNameStart(p);
     const size_t dot = p.rfind('.');
     if (dot == std::string::npos || dot < start) return {};
     return p.substr(dot);
@@ -63,8 +61,6 @@ std::string ThreeDigits(int n) {
     std::snprintf(text, sizeof text, "%03d", n);
     return text;
 }
-
-}  // namespace ZAPath
 
 bool WildcardMatch(const std::string& pattern, const std::string& name) {
     size_t p = 0, n = 0, starP = std::string::npos, starN = 0;

@@ -17,14 +17,14 @@ void TZAWorker::SetZipFileName(const std::string& name) {
 }
 
 void TZAWorker::Activate() {
-    const bool pending = ListPending;
-    ListPending = false;
+    const bool pending = FListPending;
+    FListPending = false;
     FActive = true;
     if (pending) List();
 }
 
 void TZAWorker::Deactivate() {
-    ListPending = false;
+    FListPending = false;
     FActive = false;
 }
 
@@ -34,9 +34,9 @@ void TZAWorker::SetCancel(bool value) {
 
 void TZAWorker::Clear() {
     TZACore::Clear();
-    CodePage = cpAuto;
-    UseDirOnlyEntries = false;
-    HowToDelete = htdAllowUndo;
+    FSettings.CodePage = cpAuto;
+    FSettings.UseDirOnlyEntries = false;
+    FSettings.HowToDelete = htdAllowUndo;
 }
 
 }  // namespace quill::archive

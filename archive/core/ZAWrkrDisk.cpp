@@ -11,32 +11,34 @@ EZipArchiver UserCanceled() {
 }  // namespace
 
 bool TZAWorker::CheckVolume() {
-    const std::string root = ZAPath::UpperCase(DriveRoot);
+    const std::string root = UpperCase(FDriveRoot);
     if (!IsNetworkRoot()) {
         if (root.empty() || root[0] < 'A' || root[0] > 'Z')
-            throw EZipArchiver::CreateIdStr(ZS::InvalidDrive, DriveRoot);
+            throw EZipArchiver::CreateIdStr(ZS::InvalidDrive, FDriveRoot);
         if (!(FPlatform.LogicalDrives() & (1u << (root[0] - 'A'))))
-            throw EZipArchiver::CreateIdStr(ZS::DriveNotDefined, DriveRoot);
+            throw EZipArchiver::CreateIdStr(ZS::DriveNotDefined, FDriveRoot);
     }
     TZAVolumeInfo info;
-    if (!FPlatform.VolumeInformation(DriveRoot, info)) {
-        VolumeLabel.clear();
+    if (!FPlatform.VolumeInformation(FDriveRoot, info)) {
+        FVolumeLabel.clear();
         return IsNetworkRoot();
     }
-    VolumeLabel = info.Label;
+    FVolumeLabel = info.Label;
     return IsNetworkRoot() || info.TotalBytes >= 0;
 }
 
 void TZAWorker::PromptForDisk() {
-    if (Unattended) throw EZipArchiver::CreateId(ZS::NoUnattSpan, true);
-    const bool lastDisk = CurrentDisk == -1;
-    std::string prompt = lastDisk ? LoadZipText(ZS::InsertLastDisk)
-                                  : LoadZipTextFmt(ZS::InsertVolume, {int64_t(CurrentDisk + 1),
-                                                                      int64_t(LastDiskNumber + 1)});
-    prompt += LoadZipTextFmt(ZS::InDrive, {DriveRoot});
+    if (FSettings.Unattended) throw EZipArchiver::CreateId(ZS::NoUnattSpan, true);
+    const bool lastDisk = FCurrentDisk == -1;
+    std::string prompt =
+        lastDisk ? LoadZipText(ZS::InsertLastDisk)
+                 : LoadZipTextFmt(ZS::InsertVolume,
+                                  {int64_t(FCurrentDisk + 1), int64_t(FDir.LastDiskNumber + 1)});
+    prompt += LoadZipTextFmt(ZS::InDrive, {FDriveRoot});
     if (OnGetNextDisk) {
         bool abort = false;
-        OnGetNextDisk(Owner(), CurrentDisk + 1, LastDiskNumber + 1, DriveRoot.substr(0, 1), abort);
+        OnGetNextDisk(Owner(), FCurrentDisk + 1, FDir.LastDiskNumber + 1, FDriveRoot.substr(0, 1),
+                      abort);
         if (abort) throw UserCanceled();
         return;
     }
@@ -45,7 +47,7 @@ void TZAWorker::PromptForDisk() {
 }
 
 void TZAWorker::WaitForDisk(bool freshDisk) {
-    if (FixedDrive) {
+    if (FFixedDrive) {
         if (Cancel()) throw UserCanceled();
         return;
     }
@@ -58,26 +60,26 @@ void TZAWorker::WaitForDisk(bool freshDisk) {
 
 std::string TZAWorker::PartFileName(const std::string& name, bool stripDigits,
                                     bool extensionStyle) const {
-    const int number = CurrentDisk + 1;
+    const int number = FCurrentDisk + 1;
     if (extensionStyle) {
         std::string ext;
-        if (CurrentDisk == LastDiskNumber)
+        if (FCurrentDisk == FDir.LastDiskNumber)
             ext = ".zip";
         else
-            ext = (CurrentDisk <= 8 ? ".z0" : ".z") + std::to_string(number);
-        return ZAPath::ChangeExtension(name, ext);
+            ext = (FCurrentDisk <= 8 ? ".z0" : ".z") + std::to_string(number);
+        return ChangeExtension(name, ext);
     }
-    const std::string ext = ZAPath::ExtensionOf(name);
-    std::string stem = ZAPath::ChangeExtension(name, "");
+    const std::string ext = ExtensionOf(name);
+    std::string stem = ChangeExtension(name, "");
     if (stripDigits) stem.resize(stem.size() >= 3 ? stem.size() - 3 : 0);
-    return stem + ZAPath::ThreeDigits(number) + ext;
+    return stem + ThreeDigits(number) + ext;
 }
 
 namespace {
 // A numbered part's name ends in three digits before its extension.
 bool EndsInPartNumber(const std::string& name) {
-    const std::string stem = ZAPath::ChangeExtension(name, "");
-    const size_t nameStart = ZAPath::NameStart(stem);
+    const std::string stem = ChangeExtension(name, "");
+    const size_t nameStart = FileNameStart(stem);
     if (stem.size() < nameStart + 3) return false;
     for (size_t i = stem.size() - 3; i < stem.size(); ++i)
         if (stem[i] < '0' || stem[i] > '9') return false;
@@ -86,46 +88,47 @@ bool EndsInPartNumber(const std::string& name) {
 }  // namespace
 
 bool TZAWorker::FindPartFile() {
-    if (!FixedDrive && PartStyle < TZAPartStyle::Numbered &&
-        VolumeLabel == "PKBACK# " + ZAPath::ThreeDigits(CurrentDisk + 1) &&
-        FPlatform.FileExists(OpenedName)) {
-        PartStyle = TZAPartStyle::SameNameOnEachDisk;
+    if (!FFixedDrive && FPartStyle < TZAPartStyle::Numbered &&
+        FVolumeLabel == "PKBACK# " + ThreeDigits(FCurrentDisk + 1) &&
+        FPlatform.FileExists(FDir.OpenedName)) {
+        FPartStyle = TZAPartStyle::SameNameOnEachDisk;
         return true;
     }
-    const bool strip = EndsInPartNumber(OpenedName);
-    if (PartStyle == TZAPartStyle::Numbered || PartStyle == TZAPartStyle::Extension) {
-        OpenedName = PartFileName(OpenedName, strip, PartStyle == TZAPartStyle::Extension);
-        return FixedDrive || FPlatform.FileExists(OpenedName);
+    const bool strip = EndsInPartNumber(FDir.OpenedName);
+    if (FPartStyle == TZAPartStyle::Numbered || FPartStyle == TZAPartStyle::Extension) {
+        FDir.OpenedName =
+            PartFileName(FDir.OpenedName, strip, FPartStyle == TZAPartStyle::Extension);
+        return FFixedDrive || FPlatform.FileExists(FDir.OpenedName);
     }
     // Same name on every disk, but this disk's label is not the wanted one.
-    if (PartStyle != TZAPartStyle::Unknown) return false;
+    if (FPartStyle != TZAPartStyle::Unknown) return false;
 
-    const std::string byExtension = PartFileName(OpenedName, false, true);
+    const std::string byExtension = PartFileName(FDir.OpenedName, false, true);
     if (FPlatform.FileExists(byExtension)) {
-        PartStyle = TZAPartStyle::Extension;
-        OpenedName = byExtension;
+        FPartStyle = TZAPartStyle::Extension;
+        FDir.OpenedName = byExtension;
         return true;
     }
-    const std::string numbered = PartFileName(OpenedName, strip, false);
+    const std::string numbered = PartFileName(FDir.OpenedName, strip, false);
     if (FPlatform.FileExists(numbered)) {
-        PartStyle = TZAPartStyle::Numbered;
-        OpenedName = numbered;
+        FPartStyle = TZAPartStyle::Numbered;
+        FDir.OpenedName = numbered;
         return true;
     }
-    return FixedDrive;
+    return FFixedDrive;
 }
 
 void TZAWorker::GetNewDisk(int disk) {
     CloseArchive();
-    CurrentDisk = disk;
+    FCurrentDisk = disk;
     for (;;) {
         WaitForDisk(true);
         if (!FindPartFile()) continue;
-        if (Verbose)
-            Report(ZAReport::Message, 0, 0, LoadZipTextFmt(ZS::TraceGetNewDisk, {OpenedName}));
-        FArchiveHandle = BufferedReader(FPlatform.OpenRead(OpenedName));
+        if (FSettings.Verbose)
+            Report(ZAReport::Message, 0, 0, LoadZipTextFmt(ZS::TraceGetNewDisk, {FDir.OpenedName}));
+        FArchiveHandle = BufferedReader(FPlatform.OpenRead(FDir.OpenedName));
         if (FArchiveHandle) return;
-        if (FixedDrive) throw EZipArchiver::CreateId(ZS::InputNotExists, true);
+        if (FFixedDrive) throw EZipArchiver::CreateId(ZS::InputNotExists, true);
         ZipMessage(ZS::InputNotExists);
     }
 }

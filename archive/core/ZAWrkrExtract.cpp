@@ -28,13 +28,13 @@ std::string WithTrailingSeparator(std::string path) {
 }  // namespace
 
 void TZAWorker::ExtractOperation() {
-    SuccessCount = 0;
+    FSuccessCount = 0;
     SetLastError(0, {});
     // A handler's failure belongs to the run it ended, never to a later one.
-    CallbackExceptionText().clear();
-    const uint32_t savedRequestCount = PasswordReqCount;
-    if (InOperation) return;
-    InOperation = true;
+    FCallbackExceptionText.clear();
+    const uint32_t savedRequestCount = FSettings.PasswordReqCount;
+    if (FInOperation) return;
+    FInOperation = true;
     SetCancel(false);
 
     bool bound = false;
@@ -46,11 +46,11 @@ void TZAWorker::ExtractOperation() {
             bound = false;
             ReleaseOperation();
         }
-        InOperation = false;
-        FSpecArgs.clear();
+        FInOperation = false;
+        FSettings.FSpecArgs.clear();
         if (!joinedArchive.empty()) Platform().DeleteFile(joinedArchive, false);
         joinedArchive.clear();
-        if (requestsReduced) PasswordReqCount = savedRequestCount;
+        if (requestsReduced) FSettings.PasswordReqCount = savedRequestCount;
     };
 
     try {
@@ -58,17 +58,18 @@ void TZAWorker::ExtractOperation() {
         if (EntryCount() == 0) {
             List();
             if (EntryCount() == 0) {
-                InOperation = false;
+                FInOperation = false;
                 if (LastErrorCode() == 0) throw EZipArchiver::CreateId(ZS::FileOpen, true);
             }
         }
         SetCancel(false);
 
         std::string baseFolder;
-        if (InOperation && !ExtrBaseDir.empty() && !ExtrOptions.Has(ExtrTest)) {
-            baseFolder = Platform().ExpandFileName(WithTrailingSeparator(ExtrBaseDir));
+        if (FInOperation && !FSettings.ExtrBaseDir.empty() &&
+            !FSettings.ExtrOptions.Has(ExtrTest)) {
+            baseFolder = Platform().ExpandFileName(WithTrailingSeparator(FSettings.ExtrBaseDir));
             baseFolder = WithTrailingSeparator(baseFolder);
-            if (ExtrOptions.Has(ExtrForceDirs)) Platform().ForceDirectories(baseFolder);
+            if (FSettings.ExtrOptions.Has(ExtrForceDirs)) Platform().ForceDirectories(baseFolder);
             if (!Platform().DirectoryExists(baseFolder))
                 throw EZipArchiver::CreateIdStr(ZS::ExtractDirMustExist, baseFolder);
             const std::string probe = Platform().TempFileName(baseFolder, "tmp");
@@ -79,17 +80,18 @@ void TZAWorker::ExtractOperation() {
         }
 
         std::string archivePath = ZipFileName();
-        if (InOperation && LastDiskNumber > 0) {
-            std::string destination = TempDir.empty() ? Platform().TempFolder() : TempDir;
+        if (FInOperation && FDir.LastDiskNumber > 0) {
+            std::string destination =
+                FSettings.TempDir.empty() ? Platform().TempFolder() : FSettings.TempDir;
             if (destination.empty()) throw EZipArchiver::CreateIdStr(ZS::CannotWrite, "%TEMP%");
             if (!EndsInSeparator(destination)) destination += '\\';
             if (ReadSpan(ZipFileName(), destination, true) == 0) {
                 archivePath = joinedArchive = destination;
             } else {
-                InOperation = false;
+                FInOperation = false;
             }
         }
-        if (!InOperation) {
+        if (!FInOperation) {
             cleanUp();
             return;
         }
@@ -98,46 +100,47 @@ void TZAWorker::ExtractOperation() {
         bound = true;
 
         // The record points into these strings; they live until the engine returns.
-        const std::string password = Password;
+        const std::string password = FSettings.Password;
         std::vector<ZE_FileSpec> specs;
-        if (!FSpecArgs.empty() && FSpecArgs.front() != "*.*")
-            for (const std::string& spec : FSpecArgs)
+        if (!FSettings.FSpecArgs.empty() && FSettings.FSpecArgs.front() != "*.*")
+            for (const std::string& spec : FSettings.FSpecArgs)
                 specs.push_back(ZE_FileSpec{spec.c_str(), {}});
 
-        if (Unattended && Password.empty() && !OnPasswordError) {
+        if (FSettings.Unattended && FSettings.Password.empty() && !OnPasswordError) {
             requestsReduced = true;
-            PasswordReqCount = 0;
+            FSettings.PasswordReqCount = 0;
             Report(ZAReport::Message, 0, 0, LoadZipText(ZS::UnattendedExtract));
         }
 
         ZE_CommandRecord record{};
-        record.windowHandle = Unattended ? nullptr : MainWindowHandle;
+        record.windowHandle = FSettings.Unattended ? nullptr : FSettings.MainWindowHandle;
         record.caller = static_cast<TZADynamicBind*>(this);
         record.version = kEngineVersion;
         record.callback = &TZADynamicBind::Callback;
-        record.trace = Flag(Trace);
+        record.trace = Flag(FSettings.Trace);
         record.password = password.c_str();
-        record.test = Flag(ExtrOptions.Has(ExtrTest));
+        record.test = Flag(FSettings.ExtrOptions.Has(ExtrTest));
         record.reserved44 = kTrue;
-        record.verbose = Flag(Verbose || Trace);
-        record.update = Flag(ExtrOptions.Has(ExtrUpdate));
-        record.freshen = Flag(ExtrOptions.Has(ExtrFreshen) && !ExtrOptions.Has(ExtrUpdate));
-        record.directoryNames = Flag(ExtrOptions.Has(ExtrDirNames));
-        record.overwrite = Flag(ExtrOptions.Has(ExtrOverWrite));
-        record.refuseUnsafe = Flag(ExtrOptions.Has(ExtrRefuseUnsafe));
+        record.verbose = Flag(FSettings.Verbose || FSettings.Trace);
+        record.update = Flag(FSettings.ExtrOptions.Has(ExtrUpdate));
+        record.freshen =
+            Flag(FSettings.ExtrOptions.Has(ExtrFreshen) && !FSettings.ExtrOptions.Has(ExtrUpdate));
+        record.directoryNames = Flag(FSettings.ExtrOptions.Has(ExtrDirNames));
+        record.overwrite = Flag(FSettings.ExtrOptions.Has(ExtrOverWrite));
+        record.refuseUnsafe = Flag(FSettings.ExtrOptions.Has(ExtrRefuseUnsafe));
         record.specCount = int32_t(specs.size());
         record.archive = archivePath.c_str();
         record.specs = specs.empty() ? nullptr : specs.data();
         record.passwordRequests =
-            int32_t(std::min<uint32_t>(PasswordReqCount, kMaxPasswordRequests));
+            int32_t(std::min<uint32_t>(FSettings.PasswordReqCount, kMaxPasswordRequests));
         record.baseFolder = baseFolder.empty() ? nullptr : baseFolder.c_str();
         record.checkValue = kCheckValue;
 
-        SuccessCount = ExecUnzip(record);
+        FSuccessCount = ExecUnzip(record);
         cleanUp();
     } catch (EZipArchiver& e) {
         cleanUp();
-        e.Message += CallbackExceptionText();
+        e.Message += FCallbackExceptionText;
         ExceptionMessage(e);
     } catch (...) {
         cleanUp();

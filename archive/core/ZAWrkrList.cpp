@@ -32,19 +32,19 @@ void TZAWorker::ReadExact(void* buffer, uint32_t count, int id) {
 void TZAWorker::ReadRecord(uint8_t* buffer, uint32_t count, int id) {
     uint32_t got = FArchiveHandle->Read(buffer, count);
     while (got < count) {
-        if (CurrentDisk >= LastDiskNumber) throw Failure(id);
-        GetNewDisk(CurrentDisk + 1);
+        if (FCurrentDisk >= FDir.LastDiskNumber) throw Failure(id);
+        GetNewDisk(FCurrentDisk + 1);
         got = FArchiveHandle->Read(buffer, count);
     }
 }
 
 bool TZAWorker::ReadEndRecord(ZipEndOfCentral& record, bool raise) {
-    ArchiveComment.clear();
-    EndRecordPos = 0;
-    RawComment.clear();
+    FDir.ArchiveComment.clear();
+    FDir.EndRecordPos = 0;
+    FDir.RawComment.clear();
     FFirstPart = false;
 
-    FArchiveHandle = BufferedReader(FPlatform.OpenRead(OpenedName));
+    FArchiveHandle = BufferedReader(FPlatform.OpenRead(FDir.OpenedName));
     if (!FArchiveHandle) {
         ZipMessage(ZS::FileOpen);
         if (raise) throw Failure(ZS::InputNotExists);
@@ -55,25 +55,25 @@ bool TZAWorker::ReadEndRecord(ZipEndOfCentral& record, bool raise) {
     if (FArchiveHandle->Read(sig, 4) == 4 && zipengine::signatureOf(sig) == ExtLocalSig &&
         FArchiveHandle->Read(sig, 4) == 4 && zipengine::signatureOf(sig) == LocalHeaderSig) {
         FFirstPart = true;
-        MultiPart = true;
+        FDir.MultiPart = true;
     }
 
     const int64_t endPos = FArchiveHandle->SeekFromEnd(EndOfCentralSize);
     const int64_t length = endPos < 0 ? -1 : endPos + EndOfCentralSize;
     if (length < 0 || length > int64_t(UINT32_MAX)) {
         CloseArchive();
-        if (Verbose)
+        if (FSettings.Verbose)
             Report(ZAReport::Message, 0, 0,
                    "Opening EOC seek/size error " + std::to_string(length / 1048576) + "Mb");
         if (raise) throw Failure(length < 0 ? ZS::NoValidZip : ZS::FileTooLarge);
         return false;
     }
-    ZipEnd = FileLength = uint32_t(length);
+    FDir.ZipEnd = FDir.FileLength = uint32_t(length);
 
     uint8_t last[EndOfCentralSize];
     if (FArchiveHandle->Read(last, EndOfCentralSize) == EndOfCentralSize) {
         if (auto decoded = zipengine::decodeEndRecord(last)) {
-            EndRecordPos = FileLength - EndOfCentralSize;
+            FDir.EndRecordPos = FDir.FileLength - EndOfCentralSize;
             record = *decoded;
             return true;
         }
@@ -81,7 +81,7 @@ bool TZAWorker::ReadEndRecord(ZipEndOfCentral& record, bool raise) {
 
     try {
         // The record was not at the very end: a comment or trailing bytes follow it.
-        const uint32_t n = std::min<uint32_t>(MaxTailSearch, FileLength);
+        const uint32_t n = std::min<uint32_t>(MaxTailSearch, FDir.FileLength);
         if (FArchiveHandle->SeekFromEnd(n) < 0) throw Failure(ZS::FileSeek);
         std::vector<uint8_t> tail(n);
         ReadExact(tail.data(), n, ZS::EOCBadRead);
@@ -91,16 +91,16 @@ bool TZAWorker::ReadEndRecord(ZipEndOfCentral& record, bool raise) {
                                               : std::nullopt;
         if (hit) {
             const int64_t i = int64_t(*hit);
-            EndRecordPos = uint32_t(ZipEnd - n + i);
+            FDir.EndRecordPos = uint32_t(FDir.ZipEnd - n + i);
             record = *zipengine::decodeEndRecord(std::span(tail).subspan(*hit));
             const int64_t commentStart = i + EndOfCentralSize;
             const int64_t c = record.commentLength;
             if (c != 0)
-                RawComment.assign(reinterpret_cast<const char*>(tail.data()) + commentStart,
-                                  size_t(std::min<int64_t>(c, n - commentStart)));
+                FDir.RawComment.assign(reinterpret_cast<const char*>(tail.data()) + commentStart,
+                                       size_t(std::min<int64_t>(c, n - commentStart)));
             const int64_t e = commentStart + c;
             if (e != n) {
-                ZipEnd = uint32_t(ZipEnd + e - n);
+                FDir.ZipEnd = uint32_t(FDir.ZipEnd + e - n);
                 const int64_t trailing = int64_t(n) - e;
                 const bool tolerable =
                     trailing >= 0 && trailing < TolerableTrailing &&
@@ -122,13 +122,13 @@ bool TZAWorker::ReadEndRecord(ZipEndOfCentral& record, bool raise) {
 // The end record is missing: tell the user which part of a set this file seems to be.
 void TZAWorker::RaiseWhichPartOfSet() {
     int n = 0;
-    if (VolumeLabel.rfind("PKBACK# ", 0) == 0) n = ZAPath::NumberOrZero(VolumeLabel.substr(8, 3));
-    const std::string ext = ZAPath::UpperCase(ZAPath::ExtensionOf(OpenedName));
-    if (n < 1 && ext.rfind(".Z", 0) == 0) n = ZAPath::NumberOrZero(ext.substr(2));
+    if (FVolumeLabel.rfind("PKBACK# ", 0) == 0) n = NumberOrZero(FVolumeLabel.substr(8, 3));
+    const std::string ext = UpperCase(ExtensionOf(FDir.OpenedName));
+    if (n < 1 && ext.rfind(".Z", 0) == 0) n = NumberOrZero(ext.substr(2));
     if (n < 1) {
-        const std::string stem = ZAPath::ChangeExtension(OpenedName, "");
-        const size_t nameStart = ZAPath::NameStart(stem);
-        if (stem.size() >= nameStart + 3) n = ZAPath::NumberOrZero(stem.substr(stem.size() - 3));
+        const std::string stem = ChangeExtension(FDir.OpenedName, "");
+        const size_t nameStart = FileNameStart(stem);
+        if (stem.size() >= nameStart + 3) n = NumberOrZero(stem.substr(stem.size() - 3));
     }
     if (!FFirstPart && n >= 1) throw EZipArchiver::CreateIdInt(ZS::NotLastInSet, n);
     if (FFirstPart) throw Failure(n == 1 ? ZS::FirstInSet : ZS::FirstFileOnHD);
@@ -137,10 +137,10 @@ void TZAWorker::RaiseWhichPartOfSet() {
 
 bool TZAWorker::SearchFolderForPart(std::string& found) {
     FFoundNumbered = false;
-    const std::string base = ZAPath::NameOf(ZAPath::ChangeExtension(OpenedName, ""));
+    const std::string base = FileNameOf(ChangeExtension(FDir.OpenedName, ""));
     for (const std::string& name : FPlatform.FindFiles(FLocateFolder, base + "???.zip")) {
-        const std::string stem = ZAPath::ChangeExtension(name, "");
-        if (stem.size() >= 3 && ZAPath::NumberOrZero(stem.substr(stem.size() - 3)) > 0) {
+        const std::string stem = ChangeExtension(name, "");
+        if (stem.size() >= 3 && NumberOrZero(stem.substr(stem.size() - 3)) > 0) {
             found = name;
             FFoundNumbered = true;
             return true;
@@ -148,8 +148,8 @@ bool TZAWorker::SearchFolderForPart(std::string& found) {
     }
     for (const std::string& name : FPlatform.FindFiles(FLocateFolder, base + ".z??*")) {
         const std::string after =
-            ZAPath::ExtensionOf(name).substr(std::min<size_t>(2, ZAPath::ExtensionOf(name).size()));
-        if (ZAPath::UpperCase(after) == "IP" || ZAPath::NumberOrZero(after) > 0) {
+            ExtensionOf(name).substr(std::min<size_t>(2, ExtensionOf(name).size()));
+        if (UpperCase(after) == "IP" || NumberOrZero(after) > 0) {
             found = name;
             return true;
         }
@@ -159,43 +159,44 @@ bool TZAWorker::SearchFolderForPart(std::string& found) {
 
 bool TZAWorker::FindLastPart(const std::string& name, std::string& found, int& k) {
     FFoundNumbered = false;
-    if (FixedDrive) {
+    if (FFixedDrive) {
         if (FLocateExt != ".ZIP") return false;
-        const std::string base = ZAPath::ChangeExtension(name, "");
+        const std::string base = ChangeExtension(name, "");
         // Three digits name at most 999 parts.
         for (k = 1; k <= 999; ++k) {
-            OpenedName = base + ZAPath::ThreeDigits(k) + ".zip";
-            if (!FPlatform.FileExists(OpenedName)) return false;
+            FDir.OpenedName = base + ThreeDigits(k) + ".zip";
+            if (!FPlatform.FileExists(FDir.OpenedName)) return false;
             ZipEndOfCentral record;
             const bool hasEnd = ReadEndRecord(record, false);
             CloseArchive();
             if (hasEnd) {
                 if (k - 1 != record.thisDisk) return false;
-                found = OpenedName;
+                found = FDir.OpenedName;
                 FFoundNumbered = true;
-                if (FPlatform.FileExists(ZAPath::ChangeExtension(found, ".z01")))
+                if (FPlatform.FileExists(ChangeExtension(found, ".z01")))
                     throw Failure(ZS::FileOpen);
                 return true;
             }
         }
         return false;
     }
-    OpenedName = name;
+    FDir.OpenedName = name;
     std::string match;
     if (!SearchFolderForPart(match)) return false;
     found = FLocateFolder + match;
     return true;
 }
 
-int TZAWorker::LocateArchive(const std::string& name, ZipEndOfCentral& record, bool silent) {
+TZAWorker::TLocateResult TZAWorker::LocateArchive(const std::string& name, ZipEndOfCentral& record,
+                                                  bool silent) {
     try {
         CloseArchive();
         const std::string expanded = FPlatform.ExpandFileName(name);
-        DriveRoot = FPlatform.DriveRootOf(expanded);
-        FLocateFolder = ZAPath::FolderOf(expanded);
-        FLocateExt = ZAPath::UpperCase(ZAPath::ExtensionOf(name));
-        PartStyle = TZAPartStyle::Unknown;
-        FixedDrive = IsFixedKind(FPlatform.DriveType(DriveRoot));
+        FDriveRoot = FPlatform.DriveRootOf(expanded);
+        FLocateFolder = FolderOf(expanded);
+        FLocateExt = UpperCase(ExtensionOf(name));
+        FPartStyle = TZAPartStyle::Unknown;
+        FFixedDrive = IsFixedKind(FPlatform.DriveType(FDriveRoot));
         CheckVolume();
 
         std::string opened = name;
@@ -203,26 +204,26 @@ int TZAWorker::LocateArchive(const std::string& name, ZipEndOfCentral& record, b
         int k = 0;
         if (!FPlatform.FileExists(name)) {
             if (!FindLastPart(name, opened, k)) {
-                if (silent) return ZALocate::NothingFound;
+                if (silent) return TLocateResult::NothingFound;
                 throw Failure(ZS::FileOpen);
             }
             searched = true;
         }
 
-        OpenedName = opened;
+        FDir.OpenedName = opened;
         for (;;) {
             if (ReadEndRecord(record, false)) {
                 if (searched) {
-                    if (!MultiPart && record.thisDisk == 0 && FFoundNumbered)
+                    if (!FDir.MultiPart && record.thisDisk == 0 && FFoundNumbered)
                         throw Failure(ZS::FileOpen);
-                    if (FixedDrive && record.thisDisk != k - 1) throw Failure(ZS::NoValidZip);
+                    if (FFixedDrive && record.thisDisk != k - 1) throw Failure(ZS::NoValidZip);
                 }
-                return ZALocate::Opened;
+                return TLocateResult::Opened;
             }
             CloseArchive();
-            CurrentDisk = -1;
+            FCurrentDisk = -1;
             WaitForDisk(true);
-            if (FixedDrive) {
+            if (FFixedDrive) {
                 if (searched) throw Failure(ZS::FileOpen);
                 silent = false;  // a file that is there but is no archive is always reported
                 throw Failure(ZS::NoValidZip);
@@ -231,15 +232,15 @@ int TZAWorker::LocateArchive(const std::string& name, ZipEndOfCentral& record, b
             std::string match;
             if (!SearchFolderForPart(match)) {
                 ZipMessage(ZS::FileOpen);
-                return ZALocate::Failed;
+                return TLocateResult::Failed;
             }
-            OpenedName = FLocateFolder + match;
+            FDir.OpenedName = FLocateFolder + match;
         }
     } catch (const EZipArchiver& e) {
         if (!silent) ExceptionMessage(e);
-        OpenedName.clear();
+        FDir.OpenedName.clear();
         CloseArchive();
-        return ZALocate::Failed;
+        return TLocateResult::Failed;
     }
 }
 
@@ -263,8 +264,9 @@ size_t FileNamePartStart(const std::string& name, TZAPlatform& platform) {
 }  // namespace
 
 std::string TZAWorker::ConvertNameText(const std::string& text, bool toOem) {
-    const bool convert = (CodePage == cpAuto && NameHost == 0) || NameHost == 6 ||
-                         (NameHost == 11 && NameVersion == 50) || CodePage == cpOEM;
+    const bool convert = (FSettings.CodePage == cpAuto && FDir.NameHost == 0) ||
+                         FDir.NameHost == 6 || (FDir.NameHost == 11 && FDir.NameVersion == 50) ||
+                         FSettings.CodePage == cpOEM;
     if (!convert || text.empty()) return text;
     return toOem ? FPlatform.AnsiToOem(text) : FPlatform.OemToAnsi(text);
 }
@@ -279,11 +281,11 @@ std::string TZAWorker::CentralName(const zipengine::CentralHeader& header) {
 
 void TZAWorker::AddEntry(int seqNo, const zipengine::CentralHeader& header) {
     const std::string raw = CentralName(header);
-    NameVersion = header.versionMadeBy;
-    NameHost = header.hostSystem;
-    if (NameHost != 0) {
-        FRememberedHost = NameHost;
-        FRememberedVersion = NameVersion;
+    FDir.NameVersion = header.versionMadeBy;
+    FDir.NameHost = header.hostSystem;
+    if (FDir.NameHost != 0) {
+        FRememberedHost = FDir.NameHost;
+        FRememberedVersion = FDir.NameVersion;
     }
     std::string name = ConvertNameText(raw, false);
 
@@ -305,19 +307,19 @@ void TZAWorker::AddEntry(int seqNo, const zipengine::CentralHeader& header) {
         entry->FileComment = ConvertNameText(comment, false);
     }
 
-    DataStart = std::min(DataStart, uint32_t(entry->LocalHeaderOffset));
-    if (!UseDirOnlyEntries &&
+    FDir.DataStart = std::min(FDir.DataStart, uint32_t(entry->LocalHeaderOffset));
+    if (!FSettings.UseDirOnlyEntries &&
         FileNamePartStart(entry->FileName, FPlatform) == entry->FileName.size()) {
-        ++DroppedDirEntries;
+        ++FDir.DroppedDirEntries;
         return;
     }
-    EntryList.push_back(std::move(entry));
-    if (OnNewName) OnNewName(Owner(), seqNo, *EntryList.back());
+    FDir.EntryList.push_back(std::move(entry));
+    if (OnNewName) OnNewName(Owner(), seqNo, *FDir.EntryList.back());
 }
 
 uint32_t TZAWorker::Zip64EndLength() {
     constexpr uint32_t length = Zip64EndSize + Zip64LocatorSize;
-    if (EndRecordPos < length || !FArchiveHandle->Seek(EndRecordPos - length)) return 0;
+    if (FDir.EndRecordPos < length || !FArchiveHandle->Seek(FDir.EndRecordPos - length)) return 0;
     uint8_t block[length];
     if (FArchiveHandle->Read(block, length) != length) return 0;
     // Signatures, the record's own size (44 in the plain form) and the locator.
@@ -329,33 +331,34 @@ uint32_t TZAWorker::Zip64EndLength() {
 }
 
 void TZAWorker::ReadDirectory(const ZipEndOfCentral& record) {
-    LastDiskNumber = record.thisDisk;
-    if (LastDiskNumber > 0) MultiPart = true;
+    FDir.LastDiskNumber = record.thisDisk;
+    if (FDir.LastDiskNumber > 0) FDir.MultiPart = true;
 
     uint32_t start;
     uint32_t zip64End = 0;
     if (record.directoryDisk == record.thisDisk) {
-        CurrentDisk = LastDiskNumber;  // the opened file is the last part
+        FCurrentDisk = FDir.LastDiskNumber;  // the opened file is the last part
         // The directory is taken to end where the end record (or a Zip64 end record in
         // front of it) begins.
         zip64End = Zip64EndLength();
-        start = ZipEnd - record.directorySize - EndOfCentralSize - record.commentLength - zip64End;
+        start =
+            FDir.ZipEnd - record.directorySize - EndOfCentralSize - record.commentLength - zip64End;
     } else {
         GetNewDisk(record.directoryDisk);
         const int64_t partLength = FArchiveHandle->SeekFromEnd(0);
-        ZipEnd = uint32_t(std::max<int64_t>(partLength, 0));
+        FDir.ZipEnd = uint32_t(std::max<int64_t>(partLength, 0));
         start = record.directoryOffset;
     }
 
-    CentralStart = start;
-    DataStart = ZipEnd == EndOfCentralSize ? 0 : ZipEnd;
-    OffsetMismatch = start != record.directoryOffset;
-    if (OffsetMismatch) ZipMessage(ZS::ZipStructError);
+    FDir.CentralStart = start;
+    FDir.DataStart = FDir.ZipEnd == EndOfCentralSize ? 0 : FDir.ZipEnd;
+    FDir.OffsetMismatch = start != record.directoryOffset;
+    if (FDir.OffsetMismatch) ZipMessage(ZS::ZipStructError);
 
     if (!FArchiveHandle->Seek(start)) throw Failure(ZS::SeekError);
 
     Report(ZAReport::NewExtra, 9, record.totalEntries, {});
-    EntryList.reserve(record.totalEntries);
+    FDir.EntryList.reserve(record.totalEntries);
     uint8_t header[CentralHeaderSize];
     for (int k = 1; k <= record.totalEntries; ++k) {
         ReadRecord(header, CentralHeaderSize, ZS::CEHBadRead);
@@ -373,33 +376,30 @@ void TZAWorker::ReadDirectory(const ZipEndOfCentral& record) {
     ReadRecord(end, EndOfCentralSize, ZS::CEHBadRead);
     const auto endRecord = zipengine::decodeEndRecord(end);
     if (!endRecord) throw Failure(ZS::EOCBadRead);
-    LastDiskNumber = endRecord->thisDisk;
+    FDir.LastDiskNumber = endRecord->thisDisk;
 }
 
 int TZAWorker::List() {
-    EntryList.clear();
-    FileLength = CentralStart = DataStart = 0;
-    ArchiveComment.clear();
-    MultiPart = false;
-    DroppedDirEntries = 0;
+    // Nothing of an earlier archive survives a new read, whether or not it succeeds.
+    FDir = TZADirectory();
     FLastErrorCode = 0;
     FRememberedHost = 0;
     FRememberedVersion = 20;
 
     if (!FActive) {
-        ListPending = true;
+        FListPending = true;
         return 0;
     }
 
-    OpenedName = FZipFileName;
+    FDir.OpenedName = FZipFileName;
     // A program stub whose archive offsets lead nowhere: the archive is its ".zip" sibling.
     const int probe = ProbeArchive(FZipFileName);
-    if (probe >= 0 && (probe & ~ZAProbe::CentralFound) == 0x91)
-        OpenedName = ZAPath::ChangeExtension(FZipFileName, ".zip");
+    if (probe >= 0 && (probe & ~ProbeCentralFound) == 0x91)
+        FDir.OpenedName = ChangeExtension(FZipFileName, ".zip");
 
     ZipEndOfCentral record;
     try {
-        LocateArchive(OpenedName, record, true);
+        LocateArchive(FDir.OpenedName, record, true);
     } catch (const EZipArchiver& e) {
         ExceptionMessage(e);
     }
@@ -416,13 +416,13 @@ int TZAWorker::List() {
         CloseArchive();
         if (!succeeded) {
             FZipFileName.clear();
-            DataStart = 0;
+            FDir.DataStart = 0;
         } else {
             // The length of a prefix (a program stub) whose offsets were not adjusted.
-            DataStart += CentralStart - record.directoryOffset;
-            NameHost = FRememberedHost;
-            NameVersion = FRememberedVersion;
-            ArchiveComment = ConvertNameText(RawComment, false);
+            FDir.DataStart += FDir.CentralStart - record.directoryOffset;
+            FDir.NameHost = FRememberedHost;
+            FDir.NameVersion = FRememberedVersion;
+            FDir.ArchiveComment = ConvertNameText(FDir.RawComment, false);
         }
         if (OnDirUpdate) OnDirUpdate(Owner());
     };

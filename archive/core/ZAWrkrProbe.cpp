@@ -17,12 +17,12 @@ int ProbeDirectory(TZAFile& file, const ZipEndOfCentral& record) {
         return bits;
     const auto header = zipengine::decodeCentralHeader(bytes);
     if (!header) return bits;
-    bits |= ZAProbe::CentralFound;
+    bits |= TZAWorker::ProbeCentralFound;
     if (header->diskStart != record.thisDisk) return bits;
     uint8_t sig[4];
     if (file.Seek(header->localHeaderOffset) && file.Read(sig, 4) == 4 &&
         zipengine::signatureOf(sig) == LocalHeaderSig)
-        bits |= ZAProbe::LocalFound;
+        bits |= TZAWorker::ProbeLocalFound;
     return bits;
 }
 
@@ -31,23 +31,23 @@ int ProbeDirectory(TZAFile& file, const ZipEndOfCentral& record) {
 int TZAWorker::ProbeArchive(const std::string& path) {
     try {
         std::unique_ptr<TZAFile> file = FPlatform.OpenRead(path);
-        if (!file) return ZAProbe::CannotOpen;
+        if (!file) return ProbeCannotOpen;
 
         uint8_t head[4];
         if (file->Read(head, 4) < 4) return 0;
         int bits = 0;
         if (head[0] == 'M' && head[1] == 'Z') {
-            bits = ZAProbe::StartsMZ;
+            bits = ProbeStartsMZ;
         } else {
             switch (zipengine::signatureOf(head)) {
                 case LocalHeaderSig:
-                    bits = ZAProbe::StartsLocal;
+                    bits = ProbeStartsLocal;
                     break;
                 case CentralHeaderSig:
-                    bits = ZAProbe::StartsCentral;
+                    bits = ProbeStartsCentral;
                     break;
                 case ExtLocalSig:
-                    bits = ZAProbe::StartsMultiPart;
+                    bits = ProbeStartsMultiPart;
                     break;
                 default:
                     break;
@@ -64,9 +64,9 @@ int TZAWorker::ProbeArchive(const std::string& path) {
                                : std::nullopt;
         if (atEnd) {
             foundAtEnd = true;
-            bits |= ZAProbe::EndFound;
+            bits |= ProbeEndFound;
             const ZipEndOfCentral& record = *atEnd;
-            if (record.commentLength == 0) bits |= ZAProbe::NoComment;
+            if (record.commentLength == 0) bits |= ProbeNoComment;
             if (record.thisDisk == record.directoryDisk)
                 return bits | ProbeDirectory(*file, record);
             bits &= 0x1F;
@@ -78,10 +78,10 @@ int TZAWorker::ProbeArchive(const std::string& path) {
             file->Read(tail.data(), n) == n) {
             std::optional<size_t> hit = n - EndOfCentralSize - 1;
             while ((hit = zipengine::findSignatureBackwards(tail, EndOfCentralSig, *hit))) {
-                bits |= ZAProbe::EndFound;
+                bits |= ProbeEndFound;
                 const ZipEndOfCentral record =
                     *zipengine::decodeEndRecord(std::span(tail).subspan(*hit));
-                if (*hit + EndOfCentralSize + record.commentLength == n) bits |= ZAProbe::NoComment;
+                if (*hit + EndOfCentralSize + record.commentLength == n) bits |= ProbeNoComment;
                 if (record.thisDisk == record.directoryDisk) {
                     bits |= ProbeDirectory(*file, record);
                     break;
@@ -91,10 +91,10 @@ int TZAWorker::ProbeArchive(const std::string& path) {
                 --*hit;
             }
         }
-        if (foundAtEnd && !(bits & ZAProbe::EndFound)) bits |= ZAProbe::EndFound;
+        if (foundAtEnd && !(bits & ProbeEndFound)) bits |= ProbeEndFound;
         return bits;
     } catch (...) {
-        return ZAProbe::Failed;
+        return ProbeFailed;
     }
 }
 

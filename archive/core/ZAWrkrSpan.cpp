@@ -44,8 +44,8 @@ void TZAWorker::ReadAcross(uint8_t* buffer, uint32_t count, int id) {
     uint32_t got = FArchiveHandle->Read(buffer, count);
     while (got < count) {
         // The bytes go on in the next part.
-        if (CurrentDisk >= LastDiskNumber) throw Failure(id);
-        GetNewDisk(CurrentDisk + 1);
+        if (FCurrentDisk >= FDir.LastDiskNumber) throw Failure(id);
+        GetNewDisk(FCurrentDisk + 1);
         got += FArchiveHandle->Read(buffer + got, count - got);
     }
 }
@@ -76,11 +76,11 @@ void TZAWorker::CopyDataDescriptor(TSpanRun& run, const TZADataItem& item, bool 
 }
 
 void TZAWorker::JoinParts(TSpanRun& run, const ZipEndOfCentral& record) {
-    LastDiskNumber = record.thisDisk;
+    FDir.LastDiskNumber = record.thisDisk;
     if (record.directoryDisk != record.thisDisk)
         GetNewDisk(record.directoryDisk);
     else
-        CurrentDisk = LastDiskNumber;  // the located file is the last part
+        FCurrentDisk = FDir.LastDiskNumber;  // the located file is the last part
     if (!FArchiveHandle->Seek(record.directoryOffset)) throw Failure(ZS::FileSeek);
 
     // First pass: the name and compressed size of every central header.
@@ -200,12 +200,12 @@ void TZAWorker::JoinParts(TSpanRun& run, const ZipEndOfCentral& record) {
 }
 
 int TZAWorker::ReadSpan(const std::string& source, std::string& destination, bool joining) {
-    DriveRoot = FPlatform.DriveRootOf(FPlatform.ExpandFileName(source));
-    const TZADriveKind kind = FPlatform.DriveType(DriveRoot);
-    FixedDrive = kind == TZADriveKind::Fixed || kind == TZADriveKind::Remote ||
-                 kind == TZADriveKind::RamDisk;
-    CurrentDisk = -1;
-    OpenedName = source;
+    FDriveRoot = FPlatform.DriveRootOf(FPlatform.ExpandFileName(source));
+    const TZADriveKind kind = FPlatform.DriveType(FDriveRoot);
+    FFixedDrive = kind == TZADriveKind::Fixed || kind == TZADriveKind::Remote ||
+                  kind == TZADriveKind::RamDisk;
+    FCurrentDisk = -1;
+    FDir.OpenedName = source;
     StartWaitCursor();
 
     TSpanRun run;
@@ -231,14 +231,15 @@ int TZAWorker::ReadSpan(const std::string& source, std::string& destination, boo
     try {
         try {
             run.Buffer.resize(CopyChunk);
-            if (!ZAPath::NameOf(destination).empty()) {
+            if (!FileNameOf(destination).empty()) {
                 if (FPlatform.FileExists(destination))
-                    FPlatform.DeleteFile(destination, HowToDelete == htdAllowUndo);
-                destination = ZAPath::ChangeExtension(destination, ".zip");
+                    FPlatform.DeleteFile(destination, FSettings.HowToDelete == htdAllowUndo);
+                destination = ChangeExtension(destination, ".zip");
             } else {
                 // The caller's folder; without one, TempDir or the system's.
                 std::string folder = destination;
-                if (folder.empty()) folder = TempDir.empty() ? FPlatform.TempFolder() : TempDir;
+                if (folder.empty())
+                    folder = FSettings.TempDir.empty() ? FPlatform.TempFolder() : FSettings.TempDir;
                 if (folder.empty()) throw Failure(ZS::NoTempFile);
                 if (!folder.empty() && folder.back() != '\\' && folder.back() != '/')
                     folder += folder.find('\\') == std::string::npos &&
@@ -249,12 +250,12 @@ int TZAWorker::ReadSpan(const std::string& source, std::string& destination, boo
                 if (unique.empty()) throw Failure(ZS::NoTempFile);
                 // The generator made the name's file; the archive gets the ".zip" one.
                 FPlatform.DeleteFile(unique, false);
-                destination = ZAPath::ChangeExtension(unique, ".zip");
+                destination = ChangeExtension(unique, ".zip");
             }
 
             ZipEndOfCentral record;
-            if (LocateArchive(source, record, false) != ZALocate::Opened) {
-                result = ZASpanResult::Failed;
+            if (LocateArchive(source, record, false) != TLocateResult::Opened) {
+                result = SpanFailed;
             } else {
                 run.Out = FPlatform.Create(destination);
                 if (!run.Out) throw Failure(ZS::FileCreate);
@@ -264,16 +265,16 @@ int TZAWorker::ReadSpan(const std::string& source, std::string& destination, boo
             }
         } catch (const EZipArchiver& e) {
             ExceptionMessage(e);
-            result = ZASpanResult::ArchiveError;
+            result = SpanArchiveError;
         } catch (const std::bad_alloc&) {
             ZipMessage(ZS::NoMem);
-            result = ZASpanResult::OutOfMemory;
+            result = SpanOutOfMemory;
         } catch (const std::exception& e) {
             ZipMessage(SpanUnknownError, e.what());
-            result = ZASpanResult::Failed;
+            result = SpanFailed;
         }
     } catch (...) {
-        if (result == 0) result = ZASpanResult::Failed;
+        if (result == 0) result = SpanFailed;
         finish();
         throw;
     }

@@ -30,7 +30,7 @@ EZipArchiver EZipArchiver::CreateIdOsError(int id, int osError, const std::strin
 
 std::string OsErrorSuffix(int osError) {
     if (osError < 1) return {};
-    return ZAFormat(" <%X:%s>", {int64_t(osError), ZASys::ErrorText(osError)});
+    return ZAFormat(" <%X:%s>", {int64_t(osError), OsErrorText(osError)});
 }
 
 }  // namespace quill::archive

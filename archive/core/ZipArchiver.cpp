@@ -116,31 +116,19 @@ int32_t TCustomZipArchiver::StartOperation() {
     }
     try {
         w.SetLastError(0, {});
-        w.ExtrBaseDir = ExtrBaseDir;
-        w.ExtrOptions = ExtrOptions;
-        w.Unattended = Unattended;
-        w.Verbose = Verbose;
-        w.Trace = Trace;
-        w.FSpecArgs = FSpecArgs;
-        w.FSpecArgsExcl = FSpecArgsExcl;
-        w.MainWindowHandle = FMainWindow;
-        w.HowToDelete = HowToDelete;
-        w.Password = Password;
-        w.PasswordReqCount = FPasswordReqCount;
-        w.UseDirOnlyEntries = UseDirOnlyEntries;
-        w.RootDir = RootDir;
-        w.CodePage = CodePage;
-        w.SetDllDirectory(DLLDirectory);
-        if (FTempDir != w.TempDir) {
-            // Temporary files belong on a local disk that stays in place.
-            if (!FTempDir.empty()) {
-                const auto kind =
-                    FPlatform.DriveType(FPlatform.DriveRootOf(FPlatform.ExpandFileName(FTempDir)));
-                if (kind != TZADriveKind::Fixed && kind != TZADriveKind::RamDisk)
-                    throw EZipArchiver::CreateIdStr(ZS::CannotWrite, FTempDir);
-            }
-            w.TempDir = FTempDir;
+        TZAOperationSettings settings = OperationSettings();
+        // Temporary files belong on a local disk that stays in place. A refused folder is
+        // not taken, so that the next operation checks it again.
+        bool refuseTempDir = false;
+        if (FTempDir != w.Settings().TempDir && !FTempDir.empty()) {
+            const auto kind =
+                FPlatform.DriveType(FPlatform.DriveRootOf(FPlatform.ExpandFileName(FTempDir)));
+            refuseTempDir = kind != TZADriveKind::Fixed && kind != TZADriveKind::RamDisk;
+            if (refuseTempDir) settings.TempDir = w.Settings().TempDir;
         }
+        w.SetSettings(std::move(settings));
+        w.SetDllDirectory(DLLDirectory);
+        if (refuseTempDir) throw EZipArchiver::CreateIdStr(ZS::CannotWrite, FTempDir);
         w.Activate();
         w.StartRun();
         FReEntered = false;
@@ -160,12 +148,16 @@ void TCustomZipArchiver::FinishOperation() {
     w.EndRun();
     FBusy = false;
     if (w.Reentered()) FReEntered = true;
-    FSpecArgs = w.FSpecArgs;
-    FSpecArgsExcl = w.FSpecArgsExcl;
+    FSpecArgs = w.Settings().FSpecArgs;
+    FSpecArgsExcl = w.Settings().FSpecArgsExcl;
     if (FActivity == TZAActivity::InactiveOnCompletion) {
         FActivity = TZAActivity::Inactive;
         w.Deactivate();
     }
+}
+
+TZAOperationSettings TCustomZipArchiver::OperationSettings() const {
+    return {{*this}, FPasswordReqCount, FMainWindow, FTempDir};
 }
 
 void TCustomZipArchiver::SetZipFileName(const std::string& name) {

@@ -137,9 +137,9 @@ Bytes ResourceImage(const Table& table, uint16_t language) {
 
 Bytes MessageBlock(const Table& table, uint16_t language, const std::string& name) {
     Bytes image = ResourceImage(table, language);
-    Bytes compressed = ZALZ77::Compress(image);
+    Bytes compressed = CompressLZ77(image);
     std::vector<uint8_t> check;
-    if (ZALZ77::Expand(compressed, int64_t(compressed.size()), check) != ZALZ77::Expanded ||
+    if (ExpandLZ77(compressed, int64_t(compressed.size()), check) != TZALZ77Result::Expanded ||
         check != image)
         throw std::runtime_error("compressed block does not expand to its image");
     if (compressed.size() > 0xFFFF || name.size() > 0xFFFF)

@@ -25,7 +25,7 @@ public:
 
     void Free(Module module) override { FreeLibrary(static_cast<HMODULE>(module)); }
 
-    std::string ErrorText(uint32_t error) override { return ZASys::ErrorText(int(error)); }
+    std::string ErrorText(uint32_t error) override { return OsErrorText(int(error)); }
 
     std::string ExecutableFolder() override { return ZANames::ExecutableFolder(); }
 
@@ -36,7 +36,7 @@ public:
     }
 
     std::vector<uint8_t> DataResource(int id) override {
-        const std::span<const uint8_t> bytes = ZASys::ProgramResource(id);
+        const std::span<const uint8_t> bytes = ProgramResource(id);
         return std::vector<uint8_t>(bytes.begin(), bytes.end());
     }
 

@@ -7,7 +7,6 @@
 
 namespace quill::archive {
 
-namespace ZASys {
 namespace {
 constexpr int kLanguageResourceId = 11610;
 std::span<const uint8_t> g_override;
@@ -42,9 +41,8 @@ void OverrideLanguageResource(std::span<const uint8_t> bytes) {
     g_overridden = !bytes.empty();
 }
 
-std::string ErrorText(int code) {
+std::string OsErrorText(int code) {
     return tk::SystemMessageText(DWORD(code));
 }
-}  // namespace ZASys
 
 }  // namespace quill::archive

@@ -55,7 +55,9 @@ protected:
 };
 
 TEST_F(EngineBindingTest, OperationLoadsTheBareNameAndUnloadsWhenReleased) {
-    bind.Verbose = true;
+    TZAOperationSettings verbose;
+    verbose.Verbose = true;
+    bind.SetSettings(verbose);
     EXPECT_EQ(bind.BindForOperation(), 179);
     EXPECT_TRUE(bind.IsLoaded());
     EXPECT_EQ(loader.requests, std::vector<std::string>{"ZipEng179.dll"});
@@ -73,7 +75,7 @@ TEST_F(EngineBindingTest, OperationLoadsTheBareNameAndUnloadsWhenReleased) {
 
 TEST_F(EngineBindingTest, DllLoadKeepsTheLibraryBetweenOperations) {
     bind.ApplyDllLoad(true);
-    EXPECT_EQ(bind.HoldReasons(), ZAHold::DllLoad);
+    EXPECT_EQ(bind.HoldReasons(), TZADynamicBind::HoldDllLoad);
     bind.BindForOperation();
     bind.ReleaseOperation();
     EXPECT_TRUE(bind.IsLoaded());
@@ -83,7 +85,9 @@ TEST_F(EngineBindingTest, DllLoadKeepsTheLibraryBetweenOperations) {
 
 TEST_F(EngineBindingTest, MissingLibraryFailsWith10650AfterAVerboseReport) {
     loader.libraries.clear();
-    bind.Verbose = true;
+    TZAOperationSettings verbose;
+    verbose.Verbose = true;
+    bind.SetSettings(verbose);
     EXPECT_EQ(ErrorIdOf([&] { bind.BindForOperation(); }), ZS::LoadFailed);
     EXPECT_EQ(lastError, "Failed to load ZipEng179.dll");
     ASSERT_EQ(messages.size(), 1u);
@@ -155,7 +159,7 @@ TEST_F(EngineBindingTest, NegativeResultsBecomeTheirMessages) {
     }
     EXPECT_EQ(lastError, "critical DLL Error -7");
     EXPECT_TRUE(bind.IsLoaded());  // the engine-call hold is given back, the operation's stays
-    EXPECT_EQ(bind.HoldReasons(), ZAHold::Operation);
+    EXPECT_EQ(bind.HoldReasons(), TZADynamicBind::HoldOperation);
 }
 
 TEST_F(EngineBindingTest, ReportsReachTheEventsAndHighActionBitsAreIgnored) {

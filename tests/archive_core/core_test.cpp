@@ -19,7 +19,7 @@ using Message = std::pair<int32_t, std::string>;
 }  // namespace
 
 TEST_F(Presentation, ZipMessageShowsAnInformationBoxAndTellsTheOwner) {
-    core.Verbose = true;
+    TurnOn(core, &TZAExtractSettings::Verbose);
     core.ZipMessage(ZS::FileOpen, " (x.zip)");
     EXPECT_EQ(core.LastErrorCode(), ZS::FileOpen);
     EXPECT_EQ(core.LastErrorText(), "Zip file could not be opened (x.zip)");
@@ -33,7 +33,7 @@ TEST_F(Presentation, ZipMessageShowsAnInformationBoxAndTellsTheOwner) {
 }
 
 TEST_F(Presentation, UnattendedZipMessage) {
-    core.Unattended = true;
+    TurnOn(core, &TZAExtractSettings::Unattended);
     core.ZipMessage(ZS::Canceled);
     EXPECT_TRUE(ui.Boxes.empty());
     EXPECT_EQ(messages.size(), 1u) << "the owner still hears of it";
@@ -46,7 +46,7 @@ TEST_F(Presentation, UnattendedZipMessage) {
 }
 
 TEST_F(Presentation, ExceptionMessageShowsAnErrorBoxWhenDisplayed) {
-    core.Verbose = true;
+    TurnOn(core, &TZAExtractSettings::Verbose);
     core.ExceptionMessage(EZipArchiver::CreateIdStr(ZS::ExtractDirMustExist, "C:\\P"));
     ASSERT_EQ(ui.Boxes.size(), 1u);
     EXPECT_EQ(ui.Boxes[0].Title, "Quillora   (10001)");
@@ -59,7 +59,7 @@ TEST_F(Presentation, ExceptionMessageShowsAnErrorBoxWhenDisplayed) {
     EXPECT_EQ(ui.Boxes.size(), 1u) << "not displayed";
     EXPECT_EQ(messages.back(), (Message{ZS::Canceled, "User canceled operation"}));
 
-    core.Unattended = true;
+    TurnOn(core, &TZAExtractSettings::Unattended);
     core.ExceptionMessage(EZipArchiver::CreateId(ZS::FileOpen, true));
     EXPECT_EQ(ui.Boxes.size(), 1u) << "unattended";
     EXPECT_EQ(core.LastErrorCode(), ZS::FileOpen);
@@ -69,7 +69,7 @@ TEST_F(Presentation, ZipDialogTitles) {
     std::string text = "t";
     core.ZipDialog("", text, {mbOK}, 0x12FFFF);
     core.ZipDialog("Mine", text, {mbOK}, 0x12FFFF);
-    core.Verbose = true;
+    TurnOn(core, &TZAExtractSettings::Verbose);
     core.ZipDialog("Mine", text, {mbOK}, 0x1A2713);
     ASSERT_EQ(ui.Boxes.size(), 3u);
     EXPECT_EQ(ui.Boxes[0].Title, "Quillora");
@@ -79,7 +79,7 @@ TEST_F(Presentation, ZipDialogTitles) {
 
 TEST_F(Presentation, OnZipDialogAnswersInsteadOfTheBox) {
     int32_t answer = mr::Retry;
-    core.Verbose = true;
+    TurnOn(core, &TZAExtractSettings::Verbose);
     core.OnZipDialog.Assign([&](TZASender, const std::string& title, std::string& msg,
                                 int32_t& result, TMsgDlgButtons btns) {
         EXPECT_EQ(title, "Quillora   (10000)");
@@ -125,7 +125,7 @@ TEST_F(Presentation, ExtractPasswordAnswers) {
 }
 
 TEST_F(Presentation, UnattendedPasswordsLeaveTheAnswer) {
-    core.Unattended = true;
+    TurnOn(core, &TZAExtractSettings::Unattended);
     TMsgDlgBtn answer = mbRetry;
     std::string password = "x";
     core.GetExtractPassword(answer, password);

@@ -148,7 +148,9 @@ TEST_F(ZipBoxOnScreen, TheAllButtonAnswersEight) {
 }
 
 TEST_F(ZipBoxOnScreen, VerboseErrorBoxTitleEndsWithTheContext) {
-    core.Verbose = true;
+    TZAOperationSettings verbose;
+    verbose.Verbose = true;
+    core.SetSettings(verbose);
     BoxAnswerer answer(gui, "ZipBoxTest   (10001)",
                        [](HWND, HWND focus) { PressKey(focus, VK_RETURN); });
     core.ExceptionMessage(EZipArchiver::CreateId(ZS::NoValidZip, true));

@@ -43,3 +43,10 @@ public:
 private:
     Log& log_;
 };
+
+// Turns one setting on, as the start of an operation would.
+inline void TurnOn(TZACore& core, bool TZAExtractSettings::*setting) {
+    TZAOperationSettings settings = core.Settings();
+    settings.*setting = true;
+    core.SetSettings(settings);
+}

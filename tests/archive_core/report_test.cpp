@@ -3,6 +3,14 @@
 
 #include "fake_core_ui.h"
 
+// Stands in for an engine callback whose handler threw.
+class TZACoreTestAccess {
+public:
+    static void SetCallbackExceptionText(TZACore& core, const std::string& text) {
+        core.FCallbackExceptionText = text;
+    }
+};
+
 namespace {
 tk::TObject* const kOwner = reinterpret_cast<tk::TObject*>(0x1234);
 
@@ -161,7 +169,7 @@ TEST_F(Reports, MessageReportsSetTheLastError) {
     core.Report(ZAReport::Message, 0x309, 0, "engine text");
     EXPECT_EQ(core.LastErrorText(), "engine text") << "no pending handler exception";
 
-    core.CallbackExceptionText() = "boom";
+    TZACoreTestAccess::SetCallbackExceptionText(core, "boom");
     core.Report(ZAReport::Message, 0x309, 0, "engine text");
     EXPECT_EQ(core.LastErrorCode(), 9);
     EXPECT_EQ(core.LastErrorText(), "Exception in Event boom");
@@ -176,15 +184,15 @@ TEST_F(Reports, MessageReportsSetTheLastError) {
 TEST_F(Reports, OtherTypesGoToReportOther) {
     struct Recorder : TZACore {
         using TZACore::TZACore;
-        void ReportOther(uint8_t type, int32_t code, int64_t value,
+        void ReportOther(ZAReport type, int32_t code, int64_t value,
                          const std::string& text) override {
-            seen.push_back(type);
+            seen.push_back(uint8_t(type));
         }
         std::vector<uint8_t> seen;
     };
     FakeCoreUI::Log log;
     Recorder r(nullptr, std::make_unique<FakeCoreUI>(log));
-    for (uint8_t t : {7, 8, 10, 11, 12, 19, 200}) r.Report(t, 0, 0, "");
+    for (uint8_t t : {7, 8, 10, 11, 12, 19, 200}) r.Report(ZAReport(t), 0, 0, "");
     EXPECT_EQ(r.seen, (std::vector<uint8_t>{7, 8, 10, 11, 12, 200}));
     EXPECT_EQ(log.Pumps, 7) << "messages are pumped after every report, check-only included";
 }

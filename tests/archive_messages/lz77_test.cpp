@@ -11,10 +11,10 @@ using namespace quill::archive;
 namespace {
 using Bytes = std::vector<uint8_t>;
 
-Bytes RoundTrip(const Bytes& data, int* result) {
-    Bytes compressed = ZALZ77::Compress(data);
+Bytes RoundTrip(const Bytes& data, TZALZ77Result* result) {
+    Bytes compressed = CompressLZ77(data);
     Bytes out;
-    *result = ZALZ77::Expand(compressed, int64_t(compressed.size()), out);
+    *result = ExpandLZ77(compressed, int64_t(compressed.size()), out);
     return out;
 }
 
@@ -42,25 +42,25 @@ TEST(LZ77, RoundTripsRandomAndStructuredInputs) {
     inputs.push_back(far);
 
     for (const Bytes& input : inputs) {
-        int result = 1;
+        TZALZ77Result result = TZALZ77Result::Damaged;
         EXPECT_EQ(RoundTrip(input, &result), input) << "size " << input.size();
-        EXPECT_EQ(result, ZALZ77::Expanded) << "size " << input.size();
+        EXPECT_EQ(result, TZALZ77Result::Expanded) << "size " << input.size();
     }
 }
 
 TEST(LZ77, CompressesRepetitiveDataAndUsesTheZeroWindow) {
     Bytes zeros(1000, 0);
     // Zero runs come from the untouched window from the first byte on: 18 bytes per reference.
-    EXPECT_LT(ZALZ77::Compress(zeros).size(), 4 + 1000 / 18 * 2 + 1000 / 18 / 8 + 8);
+    EXPECT_LT(CompressLZ77(zeros).size(), 4 + 1000 / 18 * 2 + 1000 / 18 / 8 + 8);
     Bytes text;
     for (int i = 0; i < 200; ++i) text.insert(text.end(), {'Z', 'i', 'p', ' ', 'e', 'r', 'r'});
-    EXPECT_LT(ZALZ77::Compress(text).size(), text.size() / 4);
+    EXPECT_LT(CompressLZ77(text).size(), text.size() / 4);
 }
 
 TEST(LZ77, BackReferenceIntoTheInitialWindowGivesZeros) {
     // Flags 0: every item a reference. Source 0, length 2 + 3 = 5, all zero.
     Bytes out;
-    EXPECT_EQ(ZALZ77::Expand(Stream(5, {0x00, 0x00, 0x02}), -1, out), ZALZ77::Expanded);
+    EXPECT_EQ(ExpandLZ77(Stream(5, {0x00, 0x00, 0x02}), -1, out), TZALZ77Result::Expanded);
     EXPECT_EQ(out, Bytes(5, 0));
 }
 
@@ -68,41 +68,41 @@ TEST(LZ77, OverlappingReferenceRepeatsWhatItWrites) {
     // A literal 'a' at window position 4080, then a reference to 4080 (b1 0xF0, b2 0xF0 | 3)
     // of length 6 that reads the bytes it is writing.
     Bytes out;
-    EXPECT_EQ(ZALZ77::Expand(Stream(7, {0x01, 'a', 0xF0, 0xF3}), -1, out), ZALZ77::Expanded);
+    EXPECT_EQ(ExpandLZ77(Stream(7, {0x01, 'a', 0xF0, 0xF3}), -1, out), TZALZ77Result::Expanded);
     EXPECT_EQ(out, Bytes(7, 'a'));
 }
 
 TEST(LZ77, ResultsForWrongLengthsAndTruncatedStreams) {
     Bytes data(3000);
     for (size_t i = 0; i < data.size(); ++i) data[i] = uint8_t(i % 251 ^ (i / 7));
-    Bytes good = ZALZ77::Compress(data);
+    Bytes good = CompressLZ77(data);
     const int64_t count = int64_t(good.size());
     Bytes out;
 
-    ASSERT_EQ(ZALZ77::Expand(good, count, out), ZALZ77::Expanded);
+    ASSERT_EQ(ExpandLZ77(good, count, out), TZALZ77Result::Expanded);
     ASSERT_EQ(out, data);
-    EXPECT_EQ(ZALZ77::Expand(good, -1, out), ZALZ77::Expanded) << "unlimited count";
+    EXPECT_EQ(ExpandLZ77(good, -1, out), TZALZ77Result::Expanded) << "unlimited count";
 
     Bytes wrongLength = good;
     wrongLength[0] ^= 1;
-    EXPECT_EQ(ZALZ77::Expand(wrongLength, count, out), ZALZ77::LengthMismatch);
+    EXPECT_EQ(ExpandLZ77(wrongLength, count, out), TZALZ77Result::LengthMismatch);
     EXPECT_EQ(out, data) << "the stream itself still expands";
 
     // The count ends early: all of the count is used, but the output is short.
-    EXPECT_EQ(ZALZ77::Expand(good, count - 10, out), ZALZ77::LengthMismatch);
+    EXPECT_EQ(ExpandLZ77(good, count - 10, out), TZALZ77Result::LengthMismatch);
     EXPECT_LT(out.size(), data.size());
 
     // The stream ends before the count does.
     Bytes truncated(good.begin(), good.end() - 10);
-    EXPECT_EQ(ZALZ77::Expand(truncated, count, out), ZALZ77::Damaged);
+    EXPECT_EQ(ExpandLZ77(truncated, count, out), TZALZ77Result::Damaged);
     // A count beyond the stream.
-    EXPECT_EQ(ZALZ77::Expand(good, count + 1, out), ZALZ77::Damaged);
+    EXPECT_EQ(ExpandLZ77(good, count + 1, out), TZALZ77Result::Damaged);
     // Not even a length prefix.
-    EXPECT_EQ(ZALZ77::Expand(Bytes{1, 0}, -1, out), ZALZ77::Damaged);
+    EXPECT_EQ(ExpandLZ77(Bytes{1, 0}, -1, out), TZALZ77Result::Damaged);
     // A reference cut after its first byte.
-    EXPECT_EQ(ZALZ77::Expand(Stream(3, {0x00, 0x00}), -1, out), ZALZ77::LengthMismatch);
-    EXPECT_EQ(ZALZ77::Expand(Stream(3, {0x00, 0x00}), 6, out), ZALZ77::LengthMismatch);
-    EXPECT_EQ(ZALZ77::Expand(Stream(3, {0x00, 0x00}), 7, out), ZALZ77::Damaged);
+    EXPECT_EQ(ExpandLZ77(Stream(3, {0x00, 0x00}), -1, out), TZALZ77Result::LengthMismatch);
+    EXPECT_EQ(ExpandLZ77(Stream(3, {0x00, 0x00}), 6, out), TZALZ77Result::LengthMismatch);
+    EXPECT_EQ(ExpandLZ77(Stream(3, {0x00, 0x00}), 7, out), TZALZ77Result::Damaged);
 }
 
 TEST(LZ77, BuiltInBlockExpandsExactlyWithAllInputUsed) {
@@ -117,7 +117,7 @@ TEST(LZ77, BuiltInBlockExpandsExactlyWithAllInputUsed) {
     const uint32_t expected =
         stream[0] | stream[1] << 8 | stream[2] << 16 | uint32_t(stream[3]) << 24;
     Bytes out;
-    EXPECT_EQ(ZALZ77::Expand(stream, int64_t(compressed), out), ZALZ77::Expanded);
+    EXPECT_EQ(ExpandLZ77(stream, int64_t(compressed), out), TZALZ77Result::Expanded);
     EXPECT_EQ(out.size(), expected);
     EXPECT_LT(out.size(), 50000u);
 }

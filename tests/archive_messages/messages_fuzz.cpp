@@ -18,25 +18,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (rest.size() < 2) return 0;
             int64_t count = int16_t(rest[0] | rest[1] << 8);
             std::vector<uint8_t> out;
-            ZALZ77::Expand(rest.subspan(2), count, out);
+            ExpandLZ77(rest.subspan(2), count, out);
             break;
         }
         case 1: {  // a message block, then lookups in whatever table it gives
-            ZATable::Units table;
-            if (ZATable::BuildFromBlock(rest, table, 0)) {
+            TZAMessageTable table;
+            if (BuildMessageTable(rest, table, 0)) {
                 std::u16string text;
-                for (int id = 10090; id < 10300; ++id) ZATable::FindText(table, id, text);
+                for (int id = 10090; id < 10300; ++id) FindMessageText(table, id, text);
             }
             break;
         }
         default: {  // a resource image as it would sit in memory
-            ZATable::Units table((rest.size() + 1) / 2 + 1, 0);
+            TZAMessageTable table((rest.size() + 1) / 2 + 1, 0);
             for (size_t i = 0; i < rest.size(); ++i)
                 table[i / 2] |= uint16_t(rest[i] << (8 * (i % 2)));
             table.back() = 0xFFFF;
             std::u16string text;
             for (int id : {0, 15, 16, 10096, 10104, 11036, 11603, 1048575})
-                ZATable::FindText(table, id, text);
+                FindMessageText(table, id, text);
             break;
         }
     }

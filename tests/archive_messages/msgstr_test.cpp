@@ -53,10 +53,10 @@ std::vector<uint8_t> TestLanguages() {
 
 class MessageTexts : public ::testing::Test {
 protected:
-    void SetUp() override { ZATable::ResetForTesting(); }
+    void SetUp() override { ResetMessageTablesForTesting(); }
     void TearDown() override {
-        ZATable::ResetForTesting();
-        ZASys::OverrideLanguageResource({});
+        ResetMessageTablesForTesting();
+        OverrideLanguageResource({});
     }
 };
 }  // namespace
@@ -100,54 +100,54 @@ TEST_F(MessageTexts, FormatsAsTheRuntimeDoes) {
 
 TEST_F(MessageTexts, DamagedBlocksBuildNoTable) {
     std::span<const uint8_t> good = DefaultMessageBlock();
-    ZATable::Units table;
-    ASSERT_TRUE(ZATable::BuildFromBlock(good, table, 1033));
+    TZAMessageTable table;
+    ASSERT_TRUE(BuildMessageTable(good, table, 1033));
     EXPECT_EQ(table.back(), 0xFFFF);
     std::u16string text;
-    EXPECT_TRUE(ZATable::FindText(table, ZS::Copying, text));
+    EXPECT_TRUE(FindMessageText(table, ZS::Copying, text));
     EXPECT_EQ(text, u"Copying: ");
 
-    EXPECT_FALSE(ZATable::BuildFromBlock(good, table, 1031)) << "language must match";
+    EXPECT_FALSE(BuildMessageTable(good, table, 1031)) << "language must match";
     EXPECT_TRUE(table.empty());
 
     std::vector<uint8_t> bytes(good.begin(), good.end());
     auto damaged = bytes;
     damaged[2] ^= 0x01;  // compressed length off by one
-    EXPECT_FALSE(ZATable::BuildFromBlock(damaged, table, 1033));
+    EXPECT_FALSE(BuildMessageTable(damaged, table, 1033));
     damaged = bytes;
     damaged[8 + 4] ^= 0x01;  // uncompressed length in the stream's prefix
-    EXPECT_FALSE(ZATable::BuildFromBlock(damaged, table, 1033));
+    EXPECT_FALSE(BuildMessageTable(damaged, table, 1033));
     damaged.assign(bytes.begin(), bytes.end() - 1);  // shorter than its header says
-    EXPECT_FALSE(ZATable::BuildFromBlock(damaged, table, 1033));
-    EXPECT_FALSE(ZATable::BuildFromBlock(std::span<const uint8_t>(bytes).first(5), table, 1033));
+    EXPECT_FALSE(BuildMessageTable(damaged, table, 1033));
+    EXPECT_FALSE(BuildMessageTable(std::span<const uint8_t>(bytes).first(5), table, 1033));
 
     // An image of 50000 bytes or more is refused.
     std::vector<uint8_t> huge(50000, 'x');
-    auto stream = ZALZ77::Compress(huge);
+    auto stream = CompressLZ77(huge);
     std::vector<uint8_t> block = {0x09, 0x04, uint8_t(stream.size()), uint8_t(stream.size() >> 8),
                                   0,    0};
     block.insert(block.end(), stream.begin(), stream.end());
-    EXPECT_FALSE(ZATable::BuildFromBlock(block, table, 1033));
+    EXPECT_FALSE(BuildMessageTable(block, table, 1033));
 }
 
 TEST_F(MessageTexts, TableWalkStopsOnBadEntries) {
     // Entry sizes below 8 end the walk; a walk never reads past the end marker.
-    ZATable::Units table = {0, 0, 4, 0, 0xFFFF, 6, 0xFFFF, 632, 0, 0, 0, 0, 0, 0, 0, 0, 0xFFFF};
+    TZAMessageTable table = {0, 0, 4, 0, 0xFFFF, 6, 0xFFFF, 632, 0, 0, 0, 0, 0, 0, 0, 0, 0xFFFF};
     std::u16string text;
-    EXPECT_FALSE(ZATable::FindText(table, 10096, text));
+    EXPECT_FALSE(FindMessageText(table, 10096, text));
     // A string entry whose text count runs past the end of the table.
     table = {40, 0, 32, 0, 0xFFFF, 6, 0xFFFF, 632, 0, 0, 0, 0, 0, 0, 0, 0, 500, 'a', 0xFFFF};
-    EXPECT_FALSE(ZATable::FindText(table, 10096, text));
+    EXPECT_FALSE(FindMessageText(table, 10096, text));
     table[16] = 1;
-    EXPECT_TRUE(ZATable::FindText(table, 10096, text));
+    EXPECT_TRUE(FindMessageText(table, 10096, text));
     EXPECT_EQ(text, u"a");
-    EXPECT_FALSE(ZATable::FindText(ZATable::Units{0xFFFF}, 10096, text));
-    EXPECT_FALSE(ZATable::FindText(ZATable::Units{}, 10096, text));
+    EXPECT_FALSE(FindMessageText(TZAMessageTable{0xFFFF}, 10096, text));
+    EXPECT_FALSE(FindMessageText(TZAMessageTable{}, 10096, text));
 }
 
 TEST_F(MessageTexts, SelectLanguageKeepsTheBuiltInTextsForUSEnglish) {
     const auto langs = TestLanguages();
-    ZASys::OverrideLanguageResource(langs);
+    OverrideLanguageResource(langs);
     for (std::string name :
          {"", "US", "us", "   uS", "Us:default", "1033", "*", " 1033 ", "x", "0", "70000", "9US"}) {
         EXPECT_EQ(SelectLanguage(name), "") << '"' << name << '"';
@@ -158,7 +158,7 @@ TEST_F(MessageTexts, SelectLanguageKeepsTheBuiltInTextsForUSEnglish) {
 
 TEST_F(MessageTexts, SelectLanguageByNameNumberAndPrimaryLanguage) {
     const auto langs = TestLanguages();
-    ZASys::OverrideLanguageResource(langs);
+    OverrideLanguageResource(langs);
 
     EXPECT_EQ(SelectLanguage("  de"), "DE");
     EXPECT_EQ(CurrentLanguageName(), "DE");
@@ -187,12 +187,12 @@ TEST_F(MessageTexts, SelectLanguageSurvivesDamagedResources) {
     auto langs = TestLanguages();
     ASSERT_GT(langs.size(), 20u);
     auto cut = std::vector<uint8_t>(langs.begin(), langs.begin() + 20);
-    ZASys::OverrideLanguageResource(cut);
+    OverrideLanguageResource(cut);
     EXPECT_EQ(SelectLanguage("DE"), "");
     EXPECT_EQ(SelectLanguage("RO"), "");
     auto bad = langs;
     bad[6 + 2 + 4] ^= 0x40;  // the German block's uncompressed length
-    ZASys::OverrideLanguageResource(bad);
+    OverrideLanguageResource(bad);
     EXPECT_EQ(SelectLanguage("DE"), "");
     EXPECT_EQ(LoadZipText(ZS::NoValidZip), "This archive is not a valid Zip archive");
     EXPECT_EQ(SelectLanguage("RO"), "RO") << "the next block is still found by its length";
@@ -201,7 +201,7 @@ TEST_F(MessageTexts, SelectLanguageSurvivesDamagedResources) {
 #ifdef _WIN32
 TEST_F(MessageTexts, SelectLanguageFindsTheProgramsResource) {
     // No override: the tables come from this test program's RCDATA 11610.
-    ASSERT_FALSE(ZASys::LanguageResource().empty());
+    ASSERT_FALSE(LanguageResource().empty());
     EXPECT_EQ(SelectLanguage("de"), "DE");
     EXPECT_EQ(LoadZipText(ZS::BtnCancel), "&Abbrechen");
 }

@@ -34,11 +34,11 @@ TEST(EZipArchiver, ConstructorsSetTextIdAndDisplayFlag) {
 
 TEST(EZipArchiver, OsErrorSuffixIsHexCodeAndSystemText) {
     auto e = EZipArchiver::CreateIdOsError(ZS::CannotWrite, 5, "C:\\Prog");
-    EXPECT_EQ(e.Message, "Cannot write to C:\\Prog <5:" + ZASys::ErrorText(5) + ">");
+    EXPECT_EQ(e.Message, "Cannot write to C:\\Prog <5:" + OsErrorText(5) + ">");
     EXPECT_TRUE(e.Displayed);
     EXPECT_EQ(e.MessageId, ZS::CannotWrite);
-    EXPECT_FALSE(ZASys::ErrorText(5).empty());
-    EXPECT_EQ(ZASys::ErrorText(5).find('\n'), std::string::npos);
+    EXPECT_FALSE(OsErrorText(5).empty());
+    EXPECT_EQ(OsErrorText(5).find('\n'), std::string::npos);
 
     EXPECT_EQ(OsErrorSuffix(32).substr(0, 4), " <20");
     EXPECT_EQ(OsErrorSuffix(0), "");

@@ -18,24 +18,24 @@ TEST_F(ReaderTest, WellFormedArchiveIsReadWithOneEndRecordAndNoBox) {
 
     EXPECT_EQ(Names(), (std::vector<std::string>{"d\\a.txt", "d\\sub\\b.txt"}));
     EXPECT_EQ(worker->EntryCount(), 2);
-    EXPECT_EQ(worker->DroppedDirEntries, 1);
-    EXPECT_FALSE(worker->OffsetMismatch);
+    EXPECT_EQ(Dir().DroppedDirEntries, 1);
+    EXPECT_FALSE(Dir().OffsetMismatch);
     EXPECT_TRUE(ui->Boxes.empty());
     EXPECT_EQ(worker->LastErrorCode(), 0);
-    EXPECT_EQ(worker->EndRecordPos, Plain().size() - 22);
-    EXPECT_EQ(worker->DataStart, 0u);
-    EXPECT_EQ(worker->LastDiskNumber, 0);
-    EXPECT_FALSE(worker->MultiPart);
+    EXPECT_EQ(Dir().EndRecordPos, Plain().size() - 22);
+    EXPECT_EQ(Dir().DataStart, 0u);
+    EXPECT_EQ(Dir().LastDiskNumber, 0);
+    EXPECT_FALSE(Dir().MultiPart);
     // Info-ZIP on Unix: host 3, version 3.0.
-    EXPECT_EQ(worker->NameHost, 3);
-    EXPECT_EQ(worker->NameVersion, 30);
+    EXPECT_EQ(Dir().NameHost, 3);
+    EXPECT_EQ(Dir().NameVersion, 30);
     EXPECT_EQ(dirUpdates, 1);
     EXPECT_EQ(totals, (std::vector<std::pair<int64_t, int32_t>>{{0, 101}}));
     // The busy cursor was shown once and put back.
     EXPECT_EQ(ui->BusyMax, 1);
     EXPECT_EQ(ui->BusyDepth, 0);
 
-    const ZipDirEntry& b = *worker->EntryList[1];
+    const ZipDirEntry& b = *Dir().EntryList[1];
     EXPECT_EQ(uint32_t(b.UncompressedSize), 12u);
     EXPECT_EQ(uint32_t(b.NameLength), 11u);
     EXPECT_EQ(uint32_t(b.LocalHeaderOffset), 99u);
@@ -49,9 +49,9 @@ TEST_F(ReaderTest, CommentIsFoundByTheTailSearch) {
     const std::string bytes = ReadFile(DataFile("comment.zip"));
     worker->SetZipFileName(DataFile("comment.zip"));
 
-    EXPECT_EQ(worker->ArchiveComment, "Quillora archive comment");
-    EXPECT_EQ(worker->EndRecordPos, bytes.size() - 22 - 24);
-    EXPECT_EQ(worker->ZipEnd, bytes.size());
+    EXPECT_EQ(Dir().ArchiveComment, "Quillora archive comment");
+    EXPECT_EQ(Dir().EndRecordPos, bytes.size() - 22 - 24);
+    EXPECT_EQ(Dir().ZipEnd, bytes.size());
     EXPECT_EQ(Names(), (std::vector<std::string>{"a.txt"}));
     EXPECT_TRUE(ui->Boxes.empty());
 }
@@ -62,21 +62,21 @@ TEST_F(ReaderTest, DroppedDirectoryEntriesKeepTheirSequenceNumbers) {
         [&](TZASender, int32_t seqNo, const ZipDirEntry&) { seqNos.push_back(seqNo); });
     worker->SetZipFileName(DataFile("dirs.zip"));
     EXPECT_EQ(seqNos, (std::vector<int>{2, 4}));
-    EXPECT_EQ(worker->DroppedDirEntries, 2);
+    EXPECT_EQ(Dir().DroppedDirEntries, 2);
     EXPECT_EQ(Names(), (std::vector<std::string>{"d\\a.txt", "d\\sub\\b.txt"}));
 
     seqNos.clear();
-    worker->UseDirOnlyEntries = true;
+    Change([](TZAOperationSettings& s) { s.UseDirOnlyEntries = true; });
     worker->List();
     EXPECT_EQ(seqNos, (std::vector<int>{1, 2, 3, 4}));
-    EXPECT_EQ(worker->DroppedDirEntries, 0);
+    EXPECT_EQ(Dir().DroppedDirEntries, 0);
     EXPECT_EQ(Names()[0], "d\\");
 }
 
 TEST_F(ReaderTest, EncryptedStoredAndDescriptorEntriesAreListedAlike) {
     worker->SetZipFileName(DataFile("encrypted.zip"));
     ASSERT_EQ(worker->EntryCount(), 2);
-    for (const auto& entry : worker->EntryList) {
+    for (const auto& entry : Dir().EntryList) {
         EXPECT_TRUE(entry->IsEncrypted);
         EXPECT_EQ(uint32_t(entry->Flags) & 1, 1u);
     }
@@ -84,15 +84,15 @@ TEST_F(ReaderTest, EncryptedStoredAndDescriptorEntriesAreListedAlike) {
 
     worker->SetZipFileName(DataFile("stored.zip"));
     EXPECT_EQ(Names(), (std::vector<std::string>{"one.txt", "two\\three.txt"}));
-    EXPECT_EQ(uint32_t(worker->EntryList[0]->Method), 0u);
-    EXPECT_EQ(uint32_t(worker->EntryList[0]->CompressedSize), 11u);
-    EXPECT_EQ(uint32_t(worker->EntryList[1]->LocalHeaderOffset), 48u);
+    EXPECT_EQ(uint32_t(Dir().EntryList[0]->Method), 0u);
+    EXPECT_EQ(uint32_t(Dir().EntryList[0]->CompressedSize), 11u);
+    EXPECT_EQ(uint32_t(Dir().EntryList[1]->LocalHeaderOffset), 48u);
 
     worker->SetZipFileName(DataFile("stream.zip"));
     ASSERT_EQ(worker->EntryCount(), 1);
-    EXPECT_EQ(uint32_t(worker->EntryList[0]->Flags) & FlagDataDescriptor,
+    EXPECT_EQ(uint32_t(Dir().EntryList[0]->Flags) & FlagDataDescriptor,
               uint32_t(FlagDataDescriptor));
-    EXPECT_EQ(uint32_t(worker->EntryList[0]->UncompressedSize), 170u);
+    EXPECT_EQ(uint32_t(Dir().EntryList[0]->UncompressedSize), 170u);
     EXPECT_TRUE(ui->Boxes.empty());
 }
 
@@ -100,9 +100,9 @@ TEST_F(ReaderTest, ArchiveZippedFromStandardInputIsListedSilently) {
     // A Zip64 end record stands between the directory and the end record.
     worker->SetZipFileName(DataFile("stdin.zip"));
     ASSERT_EQ(worker->EntryCount(), 1);
-    EXPECT_FALSE(worker->OffsetMismatch);
-    EXPECT_EQ(uint32_t(worker->EntryList[0]->UncompressedSize), 170u);
-    EXPECT_TRUE(worker->EntryList[0]->IsEncrypted);
+    EXPECT_FALSE(Dir().OffsetMismatch);
+    EXPECT_EQ(uint32_t(Dir().EntryList[0]->UncompressedSize), 170u);
+    EXPECT_TRUE(Dir().EntryList[0]->IsEncrypted);
     EXPECT_TRUE(ui->Boxes.empty());
 
     // Bytes in that place that are no Zip64 end record are still a wrong directory start.
@@ -124,7 +124,7 @@ TEST_F(ReaderTest, TrailingBytesBelowTheLimitPassSilently) {
     worker->SetZipFileName(dir.Path("z511.zip"));
     EXPECT_TRUE(ui->Boxes.empty());
     EXPECT_EQ(worker->EntryCount(), 2);
-    EXPECT_EQ(worker->ZipEnd, Plain().size());
+    EXPECT_EQ(Dir().ZipEnd, Plain().size());
 
     EXPECT_EQ(worker->List(), 0);
     worker->SetZipFileName(dir.Path("z512.zip"));
@@ -145,15 +145,15 @@ TEST_F(ReaderTest, PrefixBeforeTheArchiveGivesDataStart) {
     worker->SetZipFileName(dir.Path("prefixed.zip"));
 
     EXPECT_EQ(Boxes(), (std::vector<std::string>{Text(ZS::ZipStructError)}));
-    EXPECT_TRUE(worker->OffsetMismatch);
+    EXPECT_TRUE(Dir().OffsetMismatch);
     EXPECT_EQ(worker->EntryCount(), 2);
-    EXPECT_EQ(worker->DataStart, 1000u);
+    EXPECT_EQ(Dir().DataStart, 1000u);
     const std::string plain = Plain();
     const uint32_t stored =
         zipengine::decodeEndRecord(
             std::span(reinterpret_cast<const uint8_t*>(plain.data()), plain.size()).last(22))
             ->directoryOffset;
-    EXPECT_EQ(worker->CentralStart, stored + 1000);
+    EXPECT_EQ(Dir().CentralStart, stored + 1000);
 }
 
 TEST_F(ReaderTest, ProgramStubSendsTheReaderToTheZipSibling) {
@@ -164,7 +164,7 @@ TEST_F(ReaderTest, ProgramStubSendsTheReaderToTheZipSibling) {
 
     worker->SetZipFileName(dir.Path("setup.exe"));
     EXPECT_EQ(Names(), (std::vector<std::string>{"one.txt", "two\\three.txt"}));
-    EXPECT_EQ(worker->OpenedName, dir.Path("setup.zip"));
+    EXPECT_EQ(Dir().OpenedName, dir.Path("setup.zip"));
     EXPECT_EQ(worker->ZipFileName(), dir.Path("setup.exe"));
     EXPECT_TRUE(ui->Boxes.empty());
 
@@ -174,8 +174,8 @@ TEST_F(ReaderTest, ProgramStubSendsTheReaderToTheZipSibling) {
     EXPECT_EQ(worker->ProbeArchive(dir.Path("adjusted.exe")), 0xF1);
     worker->SetZipFileName(dir.Path("adjusted.exe"));
     EXPECT_EQ(Names(), (std::vector<std::string>{"inside.txt"}));
-    EXPECT_EQ(worker->OpenedName, dir.Path("adjusted.exe"));
-    EXPECT_EQ(worker->DataStart, 64u);
+    EXPECT_EQ(Dir().OpenedName, dir.Path("adjusted.exe"));
+    EXPECT_EQ(Dir().DataStart, 64u);
     EXPECT_TRUE(ui->Boxes.empty());
 }
 
@@ -186,7 +186,7 @@ TEST_F(ReaderTest, EndRecordAloneIsAnEmptyArchive) {
     worker->SetZipFileName(dir.Path("empty.zip"));
     EXPECT_EQ(worker->LastErrorCode(), 0);
     EXPECT_EQ(worker->EntryCount(), 0);
-    EXPECT_EQ(worker->DataStart, 0u);
+    EXPECT_EQ(Dir().DataStart, 0u);
     EXPECT_EQ(worker->ZipFileName(), dir.Path("empty.zip"));
     EXPECT_TRUE(ui->Boxes.empty());
     EXPECT_EQ(totals.size(), 1u);
@@ -231,7 +231,7 @@ TEST_F(ReaderTest, BrokenDirectoryClearsTheName) {
     EXPECT_EQ(Boxes(), (std::vector<std::string>{Text(ZS::CENameLen)}));
     EXPECT_EQ(worker->ZipFileName(), "");
     EXPECT_EQ(worker->EntryCount(), 0);
-    EXPECT_EQ(worker->DataStart, 0u);
+    EXPECT_EQ(Dir().DataStart, 0u);
     EXPECT_EQ(totals.back(), (std::pair<int64_t, int32_t>{0, 101}));
 
     worker->SetZipFileName(dir.Path("sig.zip"));
@@ -257,45 +257,45 @@ TEST_F(ReaderTest, NamesOfDosHostsAreConvertedFromOem) {
 
     worker->SetZipFileName(dir.Path("oem.zip"));
     EXPECT_EQ(Names(), (std::vector<std::string>{"caf\xE9.txt", "caf\x82.dat"}));
-    EXPECT_EQ(worker->EntryList[0]->FileComment, "r\xE9sum\xE9");
+    EXPECT_EQ(Dir().EntryList[0]->FileComment, "r\xE9sum\xE9");
     // The archive comment follows the last entry's host: Unix, not converted.
-    EXPECT_EQ(worker->NameHost, 3);
-    EXPECT_EQ(worker->ArchiveComment, "\x82t\x82");
+    EXPECT_EQ(Dir().NameHost, 3);
+    EXPECT_EQ(Dir().ArchiveComment, "\x82t\x82");
 
-    worker->CodePage = cpNone;
+    Change([](TZAOperationSettings& s) { s.CodePage = cpNone; });
     worker->List();
     EXPECT_EQ(Names()[0], "caf\x82.txt");
-    worker->CodePage = cpOEM;
+    Change([](TZAOperationSettings& s) { s.CodePage = cpOEM; });
     worker->List();
     EXPECT_EQ(Names()[1], "caf\xE9.dat");
 }
 
 TEST_F(ReaderTest, CodePageRuleForHpfsAndNtfsHosts) {
+    using A = TZAWorkerTestAccess;
     platform.FakeOem = true;
-    worker->CodePage = cpNone;
-    worker->NameHost = 6;
+    Change([](TZAOperationSettings& s) { s.CodePage = cpNone; });
+    A::SetNameHost(*worker, 6, 20);
     EXPECT_EQ(worker->ConvertNameText("\x82", false), "\xE9");
-    worker->NameHost = 11;
-    worker->NameVersion = 50;
+    A::SetNameHost(*worker, 11, 50);
     EXPECT_EQ(worker->ConvertNameText("\x82", false), "\xE9");
     EXPECT_EQ(worker->ConvertNameText("\xE9", true), "\x82");
-    worker->NameVersion = 20;
+    A::SetNameHost(*worker, 11, 20);
     EXPECT_EQ(worker->ConvertNameText("\x82", false), "\x82");
-    worker->NameHost = 0;
+    A::SetNameHost(*worker, 0, 20);
     EXPECT_EQ(worker->ConvertNameText("\x82", false), "\x82");  // cpNone
-    worker->CodePage = cpAuto;
+    Change([](TZAOperationSettings& s) { s.CodePage = cpAuto; });
     EXPECT_EQ(worker->ConvertNameText("\x82", false), "\xE9");
 }
 
 TEST_F(ReaderTest, DeferredListRunsWhenActivated) {
     worker->Deactivate();
     worker->SetZipFileName(DataFile("plain.zip"));
-    EXPECT_TRUE(worker->ListPending);
+    EXPECT_TRUE(worker->ListPending());
     EXPECT_EQ(worker->EntryCount(), 0);
     EXPECT_EQ(dirUpdates, 0);
 
     worker->Activate();
-    EXPECT_FALSE(worker->ListPending);
+    EXPECT_FALSE(worker->ListPending());
     EXPECT_EQ(worker->EntryCount(), 2);
     EXPECT_EQ(dirUpdates, 1);
 }
@@ -319,15 +319,15 @@ TEST_F(ReaderTest, ProbeClassifiesFiles) {
     dir.Write("tail.zip", ReadFile(DataFile("comment.zip")) + "X");
     EXPECT_EQ(worker->ProbeArchive(dir.Path("tail.zip")), 0xE2);
     EXPECT_EQ(worker->ProbeArchive(DataFile("notes.zip")), 0);
-    EXPECT_EQ(worker->ProbeArchive(DataFile("split.z01")), ZAProbe::StartsMultiPart);
+    EXPECT_EQ(worker->ProbeArchive(DataFile("split.z01")), TZAWorker::ProbeStartsMultiPart);
     EXPECT_EQ(worker->ProbeArchive(dir.Path("tiny.bin")), 0);
     EXPECT_EQ(worker->ProbeArchive(dir.Path("nothing.zip")), -7);
 }
 
 TEST_F(ReaderTest, SplitArchiveIsListedFromItsLastPart) {
     worker->SetZipFileName(DataFile("split.zip"));
-    EXPECT_TRUE(worker->MultiPart);
-    EXPECT_EQ(worker->LastDiskNumber, 2);
+    EXPECT_TRUE(Dir().MultiPart);
+    EXPECT_EQ(Dir().LastDiskNumber, 2);
     EXPECT_EQ(worker->EntryCount(), 3);
     EXPECT_TRUE(ui->Boxes.empty());
 }
@@ -337,7 +337,7 @@ TEST_F(ReaderTest, FilesOfFourGibibytesAreRefused) {
     TScratch dir("huge");
     dir.Write("huge.zip", "");
     std::filesystem::resize_file(dir.Path("huge.zip"), uint64_t(1) << 32);
-    worker->Verbose = true;
+    Change([](TZAOperationSettings& s) { s.Verbose = true; });
     worker->SetZipFileName(dir.Path("huge.zip"));
     ASSERT_EQ(ui->Boxes.size(), 1u);
     EXPECT_NE(ui->Boxes[0].Text.find(Text(ZS::NoValidZip)), std::string::npos);

@@ -3,22 +3,6 @@
 
 using namespace readertest;
 
-// Reaches the worker's part helpers.
-class TZAWorkerTestAccess {
-public:
-    static std::string PartFileName(TZAWorker& w, int disk, int last, const std::string& name,
-                                    bool strip, bool extensionStyle) {
-        w.CurrentDisk = disk;
-        w.LastDiskNumber = last;
-        return w.PartFileName(name, strip, extensionStyle);
-    }
-    static void ReadEndRecordRaising(TZAWorker& w, const std::string& name) {
-        w.OpenedName = name;
-        ZipEndOfCentral record;
-        w.ReadEndRecord(record, true);
-    }
-};
-
 TEST_F(ReaderTest, PartNamesInBothStyles) {
     using A = TZAWorkerTestAccess;
     EXPECT_EQ(A::PartFileName(*worker, 0, 3, "x\\set.zip", false, true), "x\\set.z01");
@@ -75,14 +59,14 @@ TEST_F(ReaderTest, SameNameOnEveryDiskIsJoinedByVolumeLabel) {
         [&](TZASender, int32_t seqNo, int32_t total, const std::string& drive, bool&) {
             disks.prompts.emplace_back(seqNo, total, drive);
             disks.inserted = seqNo - 1;
-            platform.Label = "PKBACK# " + ZAPath::ThreeDigits(seqNo);
+            platform.Label = "PKBACK# " + ThreeDigits(seqNo);
         });
 
     TScratch out("disks_out");
     std::string destination = out.Folder();
     ASSERT_EQ(worker->ReadSpan("A:\\backup.zip", destination, true), 0);
     EXPECT_EQ(ReadFile(destination), BuildZip(entries));
-    EXPECT_EQ(worker->PartStyle, TZAPartStyle::SameNameOnEachDisk);
+    EXPECT_EQ(worker->PartStyle(), TZAPartStyle::SameNameOnEachDisk);
     ASSERT_GE(disks.prompts.size(), 3u);
     EXPECT_EQ(disks.prompts[0], std::make_tuple(1, 3, std::string("A")));
     EXPECT_EQ(disks.prompts[1], std::make_tuple(2, 3, std::string("A")));
@@ -121,7 +105,7 @@ TEST_F(ReaderTest, DiskPromptsCanBeRefused) {
     EXPECT_EQ(worker->ReadSpan("A:\\backup.zip", destination, true), -7);
     EXPECT_EQ(worker->LastErrorCode(), ZS::Canceled);
 
-    worker->Unattended = true;
+    Change([](TZAOperationSettings& s) { s.Unattended = true; });
     destination = out.Folder();
     EXPECT_EQ(worker->ReadSpan("A:\\backup.zip", destination, true), -7);
     EXPECT_EQ(worker->LastErrorCode(), ZS::NoUnattSpan);

@@ -48,8 +48,8 @@ TEST_F(ReaderTest, InfoZipSplitArchiveIsJoined) {
     ASSERT_EQ(worker->ReadSpan(dir.Path("split.zip"), destination, true), 0);
     EXPECT_TRUE(ui->Boxes.empty());
     ASSERT_FALSE(destination.empty());
-    EXPECT_EQ(ZAPath::ExtensionOf(destination), ".zip");
-    EXPECT_EQ(ZAPath::FolderOf(destination), dir.Folder());
+    EXPECT_EQ(ExtensionOf(destination), ".zip");
+    EXPECT_EQ(FolderOf(destination), dir.Folder());
     EXPECT_EQ(dir.Files().size(), 4u);  // the three parts and the joined file, nothing else
 
     const std::string joined = ReadFile(destination);
@@ -61,11 +61,11 @@ TEST_F(ReaderTest, InfoZipSplitArchiveIsJoined) {
     EXPECT_EQ(end->entriesHere, end->totalEntries);
 
     worker->SetZipFileName(destination);
-    EXPECT_EQ(worker->LastDiskNumber, 0);
-    EXPECT_FALSE(worker->OffsetMismatch);
+    EXPECT_EQ(Dir().LastDiskNumber, 0);
+    EXPECT_FALSE(Dir().OffsetMismatch);
     // Info-ZIP's order: the subfolder first.
     EXPECT_EQ(Names(), (std::vector<std::string>{"d\\sub\\b.txt", "d\\a.txt", "d\\big.bin"}));
-    for (const auto& entry : worker->EntryList) {
+    for (const auto& entry : Dir().EntryList) {
         EXPECT_EQ(uint32_t(entry->DiskStart), 0u);
         EXPECT_EQ(joined.compare(uint32_t(entry->LocalHeaderOffset), 4, "PK\x03\x04"), 0);
     }
@@ -84,7 +84,7 @@ TEST_F(ReaderTest, SplitArchiveZippedFromStandardInputIsJoined) {
     EXPECT_TRUE(ui->Boxes.empty());
     worker->SetZipFileName(destination);
     ASSERT_EQ(worker->EntryCount(), 1);
-    EXPECT_EQ(uint32_t(worker->EntryList[0]->UncompressedSize), 150000u);
+    EXPECT_EQ(uint32_t(Dir().EntryList[0]->UncompressedSize), 150000u);
     EXPECT_TRUE(ui->Boxes.empty());
 #if !defined(_WIN32)
     EXPECT_EQ(UnzipTest(destination), 0);
@@ -137,16 +137,16 @@ TEST_F(ReaderTest, NumberedPartsAreFoundFromTheBaseName) {
     const auto parts = BuildSplitZip(entries, 2048);
     ASSERT_EQ(parts.size(), 3u);
     for (size_t i = 0; i < parts.size(); ++i)
-        dir.Write("set" + ZAPath::ThreeDigits(int(i + 1)) + ".zip", parts[i]);
+        dir.Write("set" + ThreeDigits(int(i + 1)) + ".zip", parts[i]);
 
     worker->SetZipFileName(dir.Path("set.zip"));
-    EXPECT_EQ(worker->OpenedName, dir.Path("set003.zip"));
+    EXPECT_EQ(Dir().OpenedName, dir.Path("set003.zip"));
     EXPECT_EQ(worker->EntryCount(), 4);
     EXPECT_TRUE(ui->Boxes.empty());
 
     std::string destination = dir.Folder();
     ASSERT_EQ(worker->ReadSpan(dir.Path("set.zip"), destination, true), 0);
-    EXPECT_EQ(worker->PartStyle, TZAPartStyle::Numbered);
+    EXPECT_EQ(worker->PartStyle(), TZAPartStyle::Numbered);
     EXPECT_EQ(ReadFile(destination), BuildZip(entries));
 }
 

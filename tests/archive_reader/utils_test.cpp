@@ -30,13 +30,13 @@ TEST(ZAUtilsTest, BufferedReaderAgreesWithTheFile) {
 }
 
 TEST(ZAUtilsTest, PathHelpers) {
-    EXPECT_EQ(ZAPath::ExtensionOf("C:\\a.b\\name"), "");
-    EXPECT_EQ(ZAPath::ExtensionOf("dir/set.Z01"), ".Z01");
-    EXPECT_EQ(ZAPath::ChangeExtension("C:\\x\\set.z01", ".zip"), "C:\\x\\set.zip");
-    EXPECT_EQ(ZAPath::FolderOf("A:name.zip"), "A:");
-    EXPECT_EQ(ZAPath::NumberOrZero("007"), 7);
-    EXPECT_EQ(ZAPath::NumberOrZero("0x1"), 0);
-    EXPECT_EQ(ZAPath::NumberOrZero(""), 0);
+    EXPECT_EQ(ExtensionOf("C:\\a.b\\name"), "");
+    EXPECT_EQ(ExtensionOf("dir/set.Z01"), ".Z01");
+    EXPECT_EQ(ChangeExtension("C:\\x\\set.z01", ".zip"), "C:\\x\\set.zip");
+    EXPECT_EQ(FolderOf("A:name.zip"), "A:");
+    EXPECT_EQ(NumberOrZero("007"), 7);
+    EXPECT_EQ(NumberOrZero("0x1"), 0);
+    EXPECT_EQ(NumberOrZero(""), 0);
     EXPECT_TRUE(WildcardMatch("set???.zip", "SET001.ZIP"));
     EXPECT_FALSE(WildcardMatch("set???.zip", "set01.zip"));
     EXPECT_TRUE(WildcardMatch("set.z??*", "set.zip"));

@@ -4,7 +4,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <initializer_list>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "archive/ZADlgTypes.h"
 #include "archive/ZAMsgStr.h"
@@ -91,12 +94,74 @@ public:
 // Only Windows builds have one; elsewhere it answers like a worker thread without a GUI.
 std::unique_ptr<TZACoreUI> MakeDefaultZACoreUI();
 
-// Report types (the engine's callback action codes).
-namespace ZAReport {
-inline constexpr uint8_t Tick = 0, NewItem = 1, Progress = 2, EndOfBatch = 3, Message = 4,
-                         ItemCount = 5, TotalSize = 6, NewExtra = 15, ExtraProgress = 16,
-                         CheckOnly = 19;
-}
+enum TZACodePage : uint8_t { cpAuto, cpNone, cpOEM };
+enum THowToDelete : uint8_t { htdFinal, htdAllowUndo };
+
+// Extraction options, in bit order.
+enum ExtrOptsEnum : uint8_t {
+    ExtrDirNames,
+    ExtrOverWrite,
+    ExtrFreshen,
+    ExtrUpdate,
+    ExtrTest,
+    ExtrForceDirs,
+    // An entry that cannot be placed safely (a name leading out of the base folder, a device
+    // name) fails the whole extraction, which then writes nothing; without it such entries are
+    // skipped and the others extracted.
+    ExtrRefuseUnsafe
+};
+
+// A set of extraction options.
+class ExtrOpts {
+public:
+    constexpr ExtrOpts() = default;
+    constexpr ExtrOpts(std::initializer_list<ExtrOptsEnum> options) {
+        for (ExtrOptsEnum option : options) FBits |= uint8_t(1u << option);
+    }
+    constexpr bool Has(ExtrOptsEnum option) const { return FBits & (1u << option); }
+    constexpr bool operator==(const ExtrOpts&) const = default;
+
+private:
+    uint8_t FBits = 0;
+};
+
+// The settings a program gives the component as its own fields.
+struct TZAExtractSettings {
+    std::string ExtrBaseDir;
+    ExtrOpts ExtrOptions;
+    std::string Password;
+    bool Unattended = false;
+    bool Verbose = false;
+    bool Trace = false;
+    std::vector<std::string> FSpecArgs;
+    std::vector<std::string> FSpecArgsExcl;
+    std::string RootDir;
+    bool UseDirOnlyEntries = false;
+    TZACodePage CodePage = cpAuto;
+    THowToDelete HowToDelete = htdAllowUndo;
+};
+
+// What an operation copies from the component at its start, as one value: the fields above
+// and the ones the component keeps behind setters.
+struct TZAOperationSettings : TZAExtractSettings {
+    uint32_t PasswordReqCount = 1;
+    void* MainWindowHandle = nullptr;  // not owned: the window the engine may use as owner
+    std::string TempDir;
+};
+
+// Report types: the engine's callback action codes, which may carry values beyond these.
+enum class ZAReport : uint8_t {
+    Tick = 0,
+    NewItem = 1,
+    Progress = 2,
+    EndOfBatch = 3,
+    Message = 4,
+    ItemCount = 5,
+    TotalSize = 6,
+    NewExtra = 15,
+    ExtraProgress = 16,
+    CheckOnly = 19
+};
 
 class TZACore {
 public:
@@ -106,7 +171,7 @@ public:
     TZACore& operator=(const TZACore&) = delete;
 
     // The single entry for progress and messages of every operation.
-    void Report(uint8_t type, int32_t code, int64_t value, const std::string& text);
+    void Report(ZAReport type, int32_t code, int64_t value, const std::string& text);
 
     void ZipMessage(int id, const std::string& extra = {});
     void ExceptionMessage(const EZipArchiver& e);
@@ -122,7 +187,7 @@ public:
     void StopWaitCursor();
 
     // Virtual operations, in slot order.
-    virtual void ReportOther(uint8_t type, int32_t code, int64_t value, const std::string& text) {}
+    virtual void ReportOther(ZAReport type, int32_t code, int64_t value, const std::string& text) {}
     virtual void EndRun();
     virtual void SetCancel(bool value) { FCancel = value; }
     virtual void StartRun();
@@ -150,11 +215,9 @@ public:
     TExtractSkippedEvent OnExtractSkipped;
     TCRC32ErrorEvent OnCRC32Error;
 
-    // Settings copied from the component at the start of an operation.
-    bool Trace = false;
-    bool Unattended = false;
-    bool Verbose = false;
-    std::string TempDir;
+    // The settings of the running (or the last) operation.
+    const TZAOperationSettings& Settings() const { return FSettings; }
+    void SetSettings(TZAOperationSettings settings) { FSettings = std::move(settings); }
 
 protected:
     // One extract/add password prompt: answer and text from the box.
@@ -177,6 +240,7 @@ protected:
     bool FReentered = false;
 
     std::unique_ptr<TZACoreUI> FUI;
+    TZAOperationSettings FSettings;
 
     friend class ::TZACoreTestAccess;
 
@@ -186,7 +250,7 @@ public:
         FLastErrorCode = code;
         FLastErrorText = text;
     }
-    std::string& CallbackExceptionText() { return FCallbackExceptionText; }
+    const std::string& CallbackExceptionText() const { return FCallbackExceptionText; }
     bool Running() const { return FRunning; }
     bool NotMainThread() const { return FNotMainThread; }
     bool Reentered() const { return FReentered; }

@@ -82,13 +82,11 @@ using TFileCommentEvent = tk::TEvent<void(TZASender Sender, const std::string& F
 using TFileExtraEvent = tk::TEvent<void(TZASender Sender, const std::string& ForFile,
                                         std::string& Data, bool& IsChanged)>;
 
-// Why the library is held; it stays loaded while any reason is set.
-namespace ZAHold {
-inline constexpr uint32_t EngineCall = 1, Operation = 2, DllLoad = 4, All = 7;
-}
-
 class TZADynamicBind : public TZACore {
 public:
+    // Why the library is held; it stays loaded while any reason is set.
+    static constexpr uint32_t HoldEngineCall = 1, HoldOperation = 2, HoldDllLoad = 4, HoldAll = 7;
+
     explicit TZADynamicBind(TZASender owner, std::unique_ptr<TZACoreUI> ui = MakeDefaultZACoreUI(),
                             TZAPlatform& platform = SystemPlatform(),
                             TZALibraryLoader& loader = SystemLibraryLoader());
@@ -97,7 +95,7 @@ public:
     // Takes the operation's hold (loading if needed); raises 10651 for an engine older
     // than 179. Returns EngineVersion.
     int32_t BindForOperation();
-    void ReleaseOperation() { Release(ZAHold::Operation); }
+    void ReleaseOperation() { Release(HoldOperation); }
     // Runs ZE_UnzExec under the engine-call hold; a negative result raises its archive error.
     int32_t ExecUnzip(const zipengine_abi::ZE_CommandRecord& record);
     // Takes or gives back the Dll_Load hold.

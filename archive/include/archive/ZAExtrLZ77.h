@@ -9,17 +9,17 @@
 
 namespace quill::archive {
 
-namespace ZALZ77 {
-inline constexpr int Expanded = 0;         // output complete and all input used
-inline constexpr int LengthMismatch = -2;  // all input used, but the output length differs
-inline constexpr int Damaged = -1;         // anything else
+enum class TZALZ77Result : int8_t {
+    Expanded = 0,         // output complete and all input used
+    LengthMismatch = -2,  // all input used, but the output length differs
+    Damaged = -1,         // anything else
+};
 
 // Expands `input`, reading at most `count` bytes of it including the 4-byte length prefix
 // (a negative count means all of `input`). `out` receives what was expanded.
-int Expand(std::span<const uint8_t> input, int64_t count, std::vector<uint8_t>& out);
+TZALZ77Result ExpandLZ77(std::span<const uint8_t> input, int64_t count, std::vector<uint8_t>& out);
 
 // Compresses `data` into the stream format above, length prefix included.
-std::vector<uint8_t> Compress(std::span<const uint8_t> data);
-}  // namespace ZALZ77
+std::vector<uint8_t> CompressLZ77(std::span<const uint8_t> data);
 
 }  // namespace quill::archive

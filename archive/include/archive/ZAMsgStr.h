@@ -130,23 +130,21 @@ std::string CurrentLanguageName();
 int CurrentLanguageId();
 
 // Building blocks of the lookup, exposed for tests and the fuzz target.
-namespace ZATable {
 // An expanded resource image as 16-bit units, ending with the unit 0xFFFF.
-using Units = std::vector<uint16_t>;
+using TZAMessageTable = std::vector<uint16_t>;
 
 // Expands one message block (6-byte header, name, compressed data) into a table.
 // `requireLanguage` is the language id the block must carry, 0 for any.
 // Returns false (and leaves `table` empty) on a damaged block.
-bool BuildFromBlock(std::span<const uint8_t> block, Units& table, int requireLanguage);
+bool BuildMessageTable(std::span<const uint8_t> block, TZAMessageTable& table, int requireLanguage);
 
 // Finds the UTF-16 text of `id` in `table`; false when the table has none.
-bool FindText(const Units& table, int id, std::u16string& text);
+bool FindMessageText(const TZAMessageTable& table, int id, std::u16string& text);
 
 // Converts a table text to an ANSI text with every line feed written as CR LF.
-std::string ToDisplayText(const std::u16string& text);
+std::string MessageDisplayText(const std::u16string& text);
 
 // Releases both process-wide tables (the default one is rebuilt on the next lookup).
-void ResetForTesting();
-}  // namespace ZATable
+void ResetMessageTablesForTesting();
 
 }  // namespace quill::archive

@@ -9,7 +9,6 @@
 
 namespace quill::archive {
 
-namespace ZASys {
 // UTF-16 to the ANSI code page.
 std::string WideToAnsi(const std::u16string& text);
 // The user's default locale id.
@@ -22,7 +21,6 @@ std::span<const uint8_t> LanguageResource();
 // Replaces the program's language-table resource (an empty span restores it); for tests.
 void OverrideLanguageResource(std::span<const uint8_t> bytes);
 // The system's message text for an OS error code, without trailing line breaks.
-std::string ErrorText(int code);
-}  // namespace ZASys
+std::string OsErrorText(int code);
 
 }  // namespace quill::archive

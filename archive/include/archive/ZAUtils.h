@@ -89,11 +89,10 @@ bool WildcardMatch(const std::string& pattern, const std::string& name);
 TZAPlatform& SystemPlatform();
 
 // Path helpers that accept "\" and "/" as separators (and ":" after a drive letter).
-namespace ZAPath {
 // Index just past the last separator (or drive colon); 0 when there is none.
-size_t NameStart(const std::string& p);
+size_t FileNameStart(const std::string& p);
 std::string FolderOf(const std::string& p);  // with its trailing separator, or ""
-std::string NameOf(const std::string& p);
+std::string FileNameOf(const std::string& p);
 // The extension with its dot ("" when the name part has none).
 std::string ExtensionOf(const std::string& p);
 std::string ChangeExtension(const std::string& p, const std::string& ext);
@@ -101,6 +100,5 @@ std::string UpperCase(std::string s);
 // The decimal number the text forms; 0 when it is empty or not all digits.
 int NumberOrZero(const std::string& s);
 std::string ThreeDigits(int n);
-}  // namespace ZAPath
 
 }  // namespace quill::archive

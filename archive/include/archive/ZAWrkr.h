@@ -1,4 +1,4 @@
-// The archive worker: reads a zip archive's directory into EntryList, finds the parts of a
+// The archive worker: reads a zip archive's directory (TZADirectory), finds the parts of a
 // multi-part archive and joins them into one archive file.
 //
 // Everything here runs on the thread of the owner's operation. The system is reached only
@@ -7,7 +7,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,9 +19,6 @@
 class TZAWorkerTestAccess;
 
 namespace quill::archive {
-
-enum TZACodePage : uint8_t { cpAuto, cpNone, cpOEM };
-enum THowToDelete : uint8_t { htdFinal, htdAllowUndo };
 
 using TNewNameEvent =
     tk::TEvent<void(TZASender Sender, int32_t SeqNo, const ZipDirEntry& ZipEntry)>;
@@ -38,50 +34,23 @@ enum class TZAPartStyle : uint8_t {
     Extension = 3,  // ".z01", ".z02", ..., ".zip" for the last
 };
 
-// Bits of ProbeArchive's answer.
-namespace ZAProbe {
-inline constexpr int StartsMZ = 0x01, StartsLocal = 0x02, StartsMultiPart = 0x04,
-                     StartsCentral = 0x08, NoComment = 0x10, LocalFound = 0x20, CentralFound = 0x40,
-                     EndFound = 0x80;
-inline constexpr int CannotOpen = -7, Failed = -9;
-}  // namespace ZAProbe
-
-// LocateArchive's answers.
-namespace ZALocate {
-inline constexpr int Opened = 0, NothingFound = 1, Failed = -1;
-}
-
-// ReadSpan's answers other than 0.
-namespace ZASpanResult {
-inline constexpr int ArchiveError = -7, OutOfMemory = -8, Failed = -9;
-}
-
-// Extraction options, in bit order.
-enum ExtrOptsEnum : uint8_t {
-    ExtrDirNames,
-    ExtrOverWrite,
-    ExtrFreshen,
-    ExtrUpdate,
-    ExtrTest,
-    ExtrForceDirs,
-    // An entry that cannot be placed safely (a name leading out of the base folder, a device
-    // name) fails the whole extraction, which then writes nothing; without it such entries are
-    // skipped and the others extracted.
-    ExtrRefuseUnsafe
-};
-
-// A set of extraction options.
-class ExtrOpts {
-public:
-    constexpr ExtrOpts() = default;
-    constexpr ExtrOpts(std::initializer_list<ExtrOptsEnum> options) {
-        for (ExtrOptsEnum option : options) FBits |= uint8_t(1u << option);
-    }
-    constexpr bool Has(ExtrOptsEnum option) const { return FBits & (1u << option); }
-    constexpr bool operator==(const ExtrOpts&) const = default;
-
-private:
-    uint8_t FBits = 0;
+// What List read: the directory of the archive and where it was found.
+struct TZADirectory {
+    std::vector<std::unique_ptr<ZipDirEntry>> EntryList;
+    std::string OpenedName;  // the file read (the last part of a set)
+    uint32_t FileLength = 0;
+    uint32_t ZipEnd = 0;
+    uint32_t EndRecordPos = 0;
+    uint32_t CentralStart = 0;
+    uint32_t DataStart = 0;
+    int LastDiskNumber = 0;
+    bool MultiPart = false;
+    bool OffsetMismatch = false;
+    std::string RawComment;
+    std::string ArchiveComment;
+    int NameHost = 0;
+    int NameVersion = 20;
+    int DroppedDirEntries = 0;
 };
 
 class TZAWorker : public TZADynamicBind {
@@ -95,19 +64,25 @@ public:
     void SetZipFileName(const std::string& name);
     const std::string& ZipFileName() const { return FZipFileName; }
 
-    // Reads the directory of ZipFileName into EntryList. Returns the last error code when
+    // Reads the directory of ZipFileName into Directory(). Returns the last error code when
     // the archive was opened, otherwise 0.
     int List();
-    int EntryCount() const { return FZipFileName.empty() ? 0 : int(EntryList.size()); }
+    int EntryCount() const { return FZipFileName.empty() ? 0 : int(FDir.EntryList.size()); }
 
     // Joins a multi-part archive into one archive file. destination is a file path or a
-    // folder; on return it names the file written ("" after a failure). Returns 0 or a
-    // ZASpanResult: ArchiveError (-7) after an archive error, OutOfMemory (-8) when memory ran
-    // out, Failed (-9) otherwise or when nothing was located.
+    // folder; on return it names the file written ("" after a failure). Returns 0,
+    // SpanArchiveError after an archive error, SpanOutOfMemory when memory ran out, SpanFailed
+    // otherwise or when nothing was located.
     int ReadSpan(const std::string& source, std::string& destination, bool joining);
+    static constexpr int SpanArchiveError = -7, SpanOutOfMemory = -8, SpanFailed = -9;
 
-    // Classifies a file by its first bytes and its end record (ZAProbe bits, -7 or -9).
+    // Classifies a file by its first bytes and its end record: the Probe bits below, or
+    // ProbeCannotOpen or ProbeFailed.
     int ProbeArchive(const std::string& path);
+    static constexpr int ProbeStartsMZ = 0x01, ProbeStartsLocal = 0x02, ProbeStartsMultiPart = 0x04,
+                         ProbeStartsCentral = 0x08, ProbeNoComment = 0x10, ProbeLocalFound = 0x20,
+                         ProbeCentralFound = 0x40, ProbeEndFound = 0x80;
+    static constexpr int ProbeCannotOpen = -7, ProbeFailed = -9;
 
     // Converts a stored name or comment between the OEM and the ANSI code page when the
     // code-page rule asks for it.
@@ -117,17 +92,9 @@ public:
     // presented and end the run; SuccessCount holds the engine's result.
     void ExtractOperation();
 
-    // Settings of the extract operation, copied from the component.
-    std::string ExtrBaseDir;
-    ExtrOpts ExtrOptions;
-    std::string Password;
-    uint32_t PasswordReqCount = 1;
-    void* MainWindowHandle = nullptr;  // not owned: the window the engine may use as owner
-    std::vector<std::string> FSpecArgs;
-    std::vector<std::string> FSpecArgsExcl;
-    std::string RootDir;
-    bool InOperation = false;
-    int32_t SuccessCount = 0;
+    // Whether an extraction is running, and how many files the last one extracted.
+    bool InOperation() const { return FInOperation; }
+    int32_t SuccessCount() const { return FSuccessCount; }
 
     // The owner (re)activates the worker when it can run operations; a deferred List runs.
     void Activate();
@@ -137,42 +104,21 @@ public:
     void SetCancel(bool value) override;
     void Clear() override;
 
-    // Settings copied from the component.
-    TZACodePage CodePage = cpAuto;
-    bool UseDirOnlyEntries = false;
-    THowToDelete HowToDelete = htdAllowUndo;
-
     TNewNameEvent OnNewName;
     TDirUpdateEvent OnDirUpdate;
     TGetNextDiskEvent OnGetNextDisk;
 
-    // Directory state, valid after a List.
-    std::vector<std::unique_ptr<ZipDirEntry>> EntryList;
-    std::string OpenedName;
-    std::string DriveRoot;
-    bool FixedDrive = true;
-    std::string VolumeLabel;
-    uint32_t FileLength = 0;
-    uint32_t ZipEnd = 0;
-    uint32_t EndRecordPos = 0;
-    uint32_t CentralStart = 0;
-    uint32_t DataStart = 0;
-    int LastDiskNumber = 0;
-    int CurrentDisk = 0;
-    bool MultiPart = false;
-    bool OffsetMismatch = false;
-    std::string RawComment;
-    std::string ArchiveComment;
-    int NameHost = 0;
-    int NameVersion = 20;
-    int DroppedDirEntries = 0;
-    bool ListPending = false;
-    TZAPartStyle PartStyle = TZAPartStyle::Unknown;
+    // What the last List read (valid after it).
+    const TZADirectory& Directory() const { return FDir; }
+    // A List waits for the next activation.
+    bool ListPending() const { return FListPending; }
+    TZAPartStyle PartStyle() const { return FPartStyle; }
 
 protected:
-    // Opens the archive (or the last part) and reads its end record: ZALocate::Opened,
+    // Opens the archive (or the last part) and reads its end record: TLocateResult::Opened,
     // NothingFound while silent, Failed after a failure (presented unless silent).
-    int LocateArchive(const std::string& name, ZipEndOfCentral& record, bool silent);
+    enum class TLocateResult : int8_t { Opened, NothingFound, Failed };
+    TLocateResult LocateArchive(const std::string& name, ZipEndOfCentral& record, bool silent);
     bool ReadEndRecord(ZipEndOfCentral& record, bool raise);
     void ReadExact(void* buffer, uint32_t count, int id);
     // Reads one whole record; a short read opens the next part and reads it again from the
@@ -202,7 +148,7 @@ private:
     void AddEntry(int seqNo, const zipengine::CentralHeader& header);
     std::string CentralName(const zipengine::CentralHeader& header);
     void PromptForDisk();
-    bool IsNetworkRoot() const { return !DriveRoot.empty() && DriveRoot[0] == '\\'; }
+    bool IsNetworkRoot() const { return !FDriveRoot.empty() && FDriveRoot[0] == '\\'; }
 
     // The joiner's state for one ReadSpan run.
     struct TSpanRun;
@@ -218,12 +164,22 @@ private:
 
     TZAPlatform& FPlatform;
     std::string FZipFileName;
+    TZADirectory FDir;
+    // The part being read: its drive, its number and how the parts of its set are named.
+    std::string FDriveRoot;
+    bool FFixedDrive = true;
+    std::string FVolumeLabel;
+    int FCurrentDisk = 0;
+    TZAPartStyle FPartStyle = TZAPartStyle::Unknown;
     std::string FLocateFolder;
     std::string FLocateExt;  // upper-cased, with its dot
     bool FFirstPart = false;
     bool FFoundNumbered = false;  // the last part was found by its three-digit number
     int FRememberedHost = 0;
     int FRememberedVersion = 20;
+    bool FListPending = false;
+    bool FInOperation = false;
+    int32_t FSuccessCount = 0;
 
     friend class ::TZAWorkerTestAccess;
 };

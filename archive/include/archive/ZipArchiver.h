@@ -26,7 +26,9 @@ struct TZipSFX {
 
 enum class TZAActivity : uint8_t { Active, Inactive, Pending, Designing, InactiveOnCompletion };
 
-class TCustomZipArchiver : public tk::TComponent {
+// The settings an operation copies are the component's public fields (TZAExtractSettings:
+// ExtrBaseDir, ExtrOptions, Password, ...) and the ones behind its setters.
+class TCustomZipArchiver : public tk::TComponent, public TZAExtractSettings {
 private:
     // First, so that the published event references below can bind to it.
     std::unique_ptr<TZAWorker> FWorker;
@@ -68,24 +70,12 @@ public:
 
     int32_t LastErrorCode() const { return FWorker->LastErrorCode(); }
     const std::string& Message() const { return FWorker->LastErrorText(); }
-    int32_t SuccessCount() const { return FWorker->SuccessCount; }
+    int32_t SuccessCount() const { return FWorker->SuccessCount(); }
     int EntryCount() const { return FWorker->EntryCount(); }
     TZAWorker& Worker() { return *FWorker; }
 
-    // Settings copied to the worker at the start of every operation.
-    std::string ExtrBaseDir;
-    ExtrOpts ExtrOptions;
-    std::string Password;
-    bool Unattended = false;
-    bool Verbose = false;
-    bool Trace = false;
+    // Handed to the engine binding at the start of every operation.
     std::string DLLDirectory;
-    std::vector<std::string> FSpecArgs;
-    std::vector<std::string> FSpecArgsExcl;
-    std::string RootDir;
-    bool UseDirOnlyEntries = false;
-    TZACodePage CodePage = cpAuto;
-    THowToDelete HowToDelete = htdAllowUndo;
     bool ConfirmErase = true;
     // Adding and volume settings: stored and copied, no effect on extraction.
     int AddCompLevel = 9;
@@ -119,6 +109,7 @@ protected:
     void Loaded() override;
     int32_t StartOperation();
     void FinishOperation();
+    TZAOperationSettings OperationSettings() const;
 
 private:
     TZAActivity FActivity = TZAActivity::Active;

@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     worker.ProbeArchive(path);
     worker.SetZipFileName(path);
     if (worker.EntryCount() != 0 && worker.EntryCount() != named) std::abort();
-    for (const auto& entry : worker.EntryList)
+    for (const auto& entry : worker.Directory().EntryList)
         if (entry->ExtraField.size() != entry->ExtraLength) std::abort();
     return 0;
 }
