@@ -9,8 +9,8 @@
 // QUILL_PROBE_STUCK_TEARDOWN set, the form owns a component whose destruction never ends,
 // as a teardown waiting for something that never comes would.
 // Each reconnect notes the status line ("status"); at the end the process's peak working
-// set is noted ("memory"). With the download capture, a "label" line says whether each version label shows its whole
-// text there (no ink in the label's last column, where a cut text would end).
+// set is noted ("memory"). With the download capture, a "label" line says whether each version
+// label shows its whole text there (no ink in the label's last column, where a cut text would end).
 
 #include <windows.h>
 #include <psapi.h>
