@@ -314,9 +314,9 @@ THttpUrlGrabberThread::TryEnd THttpUrlGrabberThread::ReadBody(HttpExchange& exch
     std::int64_t received = sink.Size();
     DWORD count = 1;
     for (;;) {
-        // With a length the transfer also ends when a handler clears Continue; without
-        // one the body is read to its end (and then not delivered).
-        if (count == 0 || Terminated() || (known && !Continue)) break;
+        // A handler that clears Continue ends the transfer, with a length or without one: a
+        // body nobody wants (an endless one, say) is not read on to its end.
+        if (count == 0 || Terminated() || !Continue) break;
         const bool ok = exchange.Read(buffer, kReadBufferSize, count);
         RaiseCallbackFailure();
         if (!ok) return TryEnd::Cut;  // a reset or a stall: the bytes so far are kept
@@ -337,7 +337,7 @@ THttpUrlGrabberThread::TryEnd THttpUrlGrabberThread::ReadBody(HttpExchange& exch
         // is known, so the last OnProgress repeats the final count.
         SyncProgress();
     }
-    if (Terminated() || (known && !Continue)) return TryEnd::Stopped;
+    if (Terminated() || !Continue) return TryEnd::Stopped;
     // A body shorter than announced was cut on the way, whatever the connection said.
     if (known && received < total) return TryEnd::Cut;
     return TryEnd::Done;
