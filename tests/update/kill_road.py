@@ -58,12 +58,36 @@ def wine_session(command):
     subprocess.run(["bash", script, command, e2e.BINARY_DIR], capture_output=True)
 
 
+def prefix_processes(prefix):
+    """The wine processes (of any architecture) running in `prefix`."""
+    found = []
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            if not os.path.basename(os.readlink("/proc/%s/exe" % pid)).startswith("wine"):
+                continue
+            with open("/proc/%s/environ" % pid, "rb") as f:
+                if ("WINEPREFIX=%s" % prefix).encode() in f.read().split(b"\0"):
+                    found.append(int(pid))
+        except OSError:
+            pass  # gone meanwhile, or not ours to read
+    return found
+
+
 def kill_session():
-    """Every process of the session at once, as a power cut or a forced shutdown does."""
-    env = dict(os.environ, WINEPREFIX=os.environ.get(
-        "WINEPREFIX", os.path.join(e2e.BINARY_DIR, "wineprefix")))
-    subprocess.run(["wineserver", "-k9"], env=env, capture_output=True)
-    subprocess.run(["wineserver", "-w"], env=env, capture_output=True, timeout=60)
+    """Every process of the session at once, as a power cut or a forced shutdown does. Killing
+    the wineserver alone leaves some of its programs waiting for it for good (holding a
+    display connection each, until the display takes no more clients): they go too."""
+    prefix = os.environ.get("WINEPREFIX", os.path.join(e2e.BINARY_DIR, "wineprefix"))
+    env = dict(os.environ, WINEPREFIX=prefix)
+    for pid in prefix_processes(prefix):
+        try:
+            os.kill(pid, signal.SIGKILL)
+        except OSError:
+            pass
+    subprocess.run(["wineserver", "-k9"], env=env, stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.run(["wineserver", "-w"], env=env, stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
 
 
 def set_registry_version(version):
