@@ -115,11 +115,6 @@ public:
     FileStatus probeReplace(const fs::path&) override {
         return FileStatus::Ok;  // no mandatory locks here
     }
-    FileStatus setModified(const fs::path& path, fs::file_time_type time) override {
-        std::error_code error;
-        fs::last_write_time(path, time, error);
-        return error ? FileStatus::Failed : FileStatus::Ok;
-    }
 };
 
 }  // namespace

@@ -121,11 +121,6 @@ public:
             path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
         return handle ? FileStatus::Ok : statusOf(GetLastError());
     }
-    FileStatus setModified(const fs::path& path, fs::file_time_type time) override {
-        std::error_code error;
-        fs::last_write_time(path, time, error);
-        return error ? FileStatus::Failed : FileStatus::Ok;
-    }
 };
 
 }  // namespace

@@ -133,9 +133,13 @@ protected:
     }
 
     // Starts a transfer and serves its events until OnConnectionClosed.
-    void RunToEnd() {
+    void RunToEnd() { RunToEnd(log); }
+
+    // The same with the events in `runLog`, for a test that runs one transfer per server.
+    void RunToEnd(EventLog& runLog) {
+        runLog.Attach(*grabber);
         grabber->Start();
-        ASSERT_TRUE(PumpUntil([this] { return log.closed > 0; })) << "transfer did not end";
+        ASSERT_TRUE(PumpUntil([&runLog] { return runLog.closed > 0; })) << "transfer did not end";
     }
 
     std::string target;
@@ -449,11 +453,10 @@ TEST(SmallBody, WholeSuccessOrAnErrorText) {
 
 TEST_F(GrabberTest, InvalidLengthHeadersAreErrors) {
     for (const char* server : {"DL_PORT_BADLENGTH", "DL_PORT_HUGELENGTH"}) {
+        SCOPED_TRACE(server);
         EventLog runLog;
-        runLog.Attach(*grabber);
         grabber->SetUrl(UrlOf(server));
-        grabber->Start();
-        ASSERT_TRUE(PumpUntil([&runLog] { return runLog.closed > 0; })) << server;
+        RunToEnd(runLog);
         EXPECT_EQ(runLog.dones, 0) << server;
         ASSERT_EQ(runLog.errors, 1) << server;
         EXPECT_NE(runLog.error.find("invalid content length"), std::string::npos) << runLog.error;
@@ -467,11 +470,10 @@ TEST_F(GrabberTest, BodyOverTheMaximumIsAnError) {
     // Announced or not, a body past the maximum ends with an error and no archive.
     grabber->MaxBodySize = 100000;
     for (const char* server : {"DL_PORT_OK", "DL_PORT_NOLENGTH"}) {
+        SCOPED_TRACE(server);
         EventLog runLog;
-        runLog.Attach(*grabber);
         grabber->SetUrl(UrlOf(server));
-        grabber->Start();
-        ASSERT_TRUE(PumpUntil([&runLog] { return runLog.closed > 0; })) << server;
+        RunToEnd(runLog);
         EXPECT_EQ(runLog.dones, 0) << server;
         ASSERT_EQ(runLog.errors, 1) << server;
         EXPECT_NE(runLog.error.find("100000 octeti"), std::string::npos) << runLog.error;
@@ -516,13 +518,12 @@ TEST_F(GrabberTest, NobodyListeningIsAnError) {
 TEST_F(GrabberTest, ContinueFalseStopsReadingWithOrWithoutLength) {
     for (const char* port : {"DL_PORT_OK", "DL_PORT_NOLENGTH"}) {
         SCOPED_TRACE(port);
-        log = {};
-        log.Attach(*grabber);
-        log.onProgress = [this](std::int64_t) { return grabber->Status() != gsReceiving; };
+        EventLog runLog;
+        runLog.onProgress = [this](std::int64_t) { return grabber->Status() != gsReceiving; };
         grabber->SetUrl(UrlOf(port));
-        RunToEnd();
-        EXPECT_EQ(log.dones, 0);
-        EXPECT_EQ(log.errors, 0);
+        RunToEnd(runLog);
+        EXPECT_EQ(runLog.dones, 0);
+        EXPECT_EQ(runLog.errors, 0);
         EXPECT_GT(grabber->BytesRead(), 0);
         EXPECT_LE(grabber->BytesRead(), 1025);
         // A refused body is not kept for a later run to continue.

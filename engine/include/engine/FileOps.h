@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 #include <span>
+#include <system_error>
 
 namespace zipengine {
 
@@ -47,8 +48,13 @@ public:
     // Whether `path` could be replaced now (InUse: someone holds it open against deleting).
     // Changes nothing.
     virtual FileStatus probeReplace(const std::filesystem::path& path) = 0;
+    // The standard library's way serves every platform; a seam may still stand in for it.
     virtual FileStatus setModified(const std::filesystem::path& path,
-                                   std::filesystem::file_time_type time) = 0;
+                                   std::filesystem::file_time_type time) {
+        std::error_code error;
+        std::filesystem::last_write_time(path, time, error);
+        return error ? FileStatus::Failed : FileStatus::Ok;
+    }
 };
 
 // The platform's implementation: POSIX natively, the wide Win32 calls on Windows (the static
