@@ -48,12 +48,27 @@ TPartFile::TPartFile(std::string target) : FTarget(std::move(target)) {
     if (!SetFilePointerEx(FFile.Get(), end, nullptr, FILE_END)) Fail("write", part);
 }
 
+TPartFile::~TPartFile() {
+    if (FFile) WriteHeld();
+}
+
+bool TPartFile::WriteHeld() {
+    DWORD written = 0;
+    const bool ok =
+        FHeld.empty() || (WriteFile(FFile.Get(), FHeld.data(), static_cast<DWORD>(FHeld.size()),
+                                    &written, nullptr) &&
+                          written == FHeld.size());
+    FHeld.clear();
+    return ok;
+}
+
 void TPartFile::Fail(const char* what, const std::string& name) const {
     tk::RaiseFileError(what, name, GetLastError());
 }
 
 void TPartFile::Restart(const std::string& validator) {
     const std::string part = PartName(FTarget);
+    FHeld.clear();
     LARGE_INTEGER start{};
     if (!SetFilePointerEx(FFile.Get(), start, nullptr, FILE_BEGIN) || !SetEndOfFile(FFile.Get()))
         Fail("write", part);
@@ -67,15 +82,15 @@ void TPartFile::Restart(const std::string& validator) {
 }
 
 void TPartFile::Append(const char* data, std::uint32_t count) {
-    DWORD written = 0;
-    if (!WriteFile(FFile.Get(), data, count, &written, nullptr) || written != count)
-        Fail("write", PartName(FTarget));
+    if (FHeld.size() + count > kWriteSize && !WriteHeld()) Fail("write", PartName(FTarget));
+    if (FHeld.capacity() < kWriteSize) FHeld.reserve(kWriteSize);
+    FHeld.insert(FHeld.end(), data, data + count);
     FSize += count;
 }
 
 void TPartFile::Complete() {
     const std::string part = PartName(FTarget);
-    if (!FlushFileBuffers(FFile.Get())) Fail("write", part);
+    if (!WriteHeld() || !FlushFileBuffers(FFile.Get())) Fail("write", part);
     if (!CloseHandle(FFile.Release())) Fail("close", part);
     if (!MoveFileExA(part.c_str(), FTarget.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
@@ -84,6 +99,7 @@ void TPartFile::Complete() {
 }
 
 void TPartFile::Discard() {
+    FHeld.clear();
     FFile.Reset();
     FSize = 0;
     FValidator.clear();

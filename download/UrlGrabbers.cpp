@@ -310,6 +310,16 @@ THttpUrlGrabberThread::TryEnd THttpUrlGrabberThread::TryOnce(HttpExchange& excha
 THttpUrlGrabberThread::TryEnd THttpUrlGrabberThread::ReadBody(HttpExchange& exchange,
                                                               TBodySink& sink, std::int64_t total,
                                                               bool known) {
+    const TryEnd end = ReadPieces(exchange, sink, total, known);
+    // How the body ended is known once every piece's handler has had its say.
+    AwaitPostedSteps();
+    if (end != TryEnd::Failed && (Terminated() || !Continue)) return TryEnd::Stopped;
+    return end;
+}
+
+THttpUrlGrabberThread::TryEnd THttpUrlGrabberThread::ReadPieces(HttpExchange& exchange,
+                                                                TBodySink& sink, std::int64_t total,
+                                                                bool known) {
     char buffer[kReadBufferSize];
     std::int64_t received = sink.Size();
     DWORD count = 1;
@@ -319,6 +329,7 @@ THttpUrlGrabberThread::TryEnd THttpUrlGrabberThread::ReadBody(HttpExchange& exch
         if (count == 0 || Terminated() || !Continue) break;
         const bool ok = exchange.Read(buffer, kReadBufferSize, count);
         RaiseCallbackFailure();
+        RaisePostedFailure();
         if (!ok) return TryEnd::Cut;  // a reset or a stall: the bytes so far are kept
         if (!known && (count == 0 || Terminated())) break;
         received += count;
@@ -332,12 +343,10 @@ THttpUrlGrabberThread::TryEnd THttpUrlGrabberThread::ReadBody(HttpExchange& exch
             ReportError(error.Message());
             return TryEnd::Failed;
         }
-        Grabber.FBytesRead = received;
         // The read that finds the end returns 0 and still reports progress when the length
         // is known, so the last OnProgress repeats the final count.
-        SyncProgress();
+        PostProgress(received);
     }
-    if (Terminated() || !Continue) return TryEnd::Stopped;
     // A body shorter than announced was cut on the way, whatever the connection said.
     if (known && received < total) return TryEnd::Cut;
     return TryEnd::Done;

@@ -93,6 +93,11 @@ void TCustomUrlGrabberThread::Execute() {
     } catch (...) {
         // Failures are reported by Transfer itself; nothing escapes to the owner.
     }
+    // No posted step may run after the stream or this object is gone.
+    try {
+        AwaitPostedSteps();
+    } catch (...) {
+    }
     FreeStream();
     Grabber.FStatus = gsStopped;
     try {
@@ -101,13 +106,22 @@ void TCustomUrlGrabberThread::Execute() {
     }
 }
 
+namespace {
+
+// The grabber counts the events it is inside, so that it is not freed under one.
+struct EventDepth {
+    int& count;
+    explicit EventDepth(int& c) : count(c) { ++count; }
+    ~EventDepth() { --count; }
+    EventDepth(const EventDepth&) = delete;
+    EventDepth& operator=(const EventDepth&) = delete;
+};
+
+}  // namespace
+
 void TCustomUrlGrabberThread::RunOnGuiThread(void (TCustomUrlGrabberThread::*step)()) {
     Synchronize([this, step] {
-        struct Depth {
-            int& count;
-            explicit Depth(int& c) : count(c) { ++count; }
-            ~Depth() { --count; }
-        } depth(Grabber.FEventDepth);
+        EventDepth depth(Grabber.FEventDepth);
         (this->*step)();
     });
 }
@@ -123,10 +137,32 @@ void TCustomUrlGrabberThread::FreeStream() {
     FStream.reset();
 }
 
-void TCustomUrlGrabberThread::FireProgress() {
+void TCustomUrlGrabberThread::RunPostedProgress(void* self, std::int64_t position) {
+    auto* worker = static_cast<TCustomUrlGrabberThread*>(self);
+    // Pieces read past the one whose handler ended the transfer are not reported.
+    if (!worker->Continue || worker->FPostedFailed) return;
+    try {
+        // What the owner reads as BytesRead is what its handlers have been told.
+        worker->Grabber.FBytesRead = position;
+        EventDepth depth(worker->Grabber.FEventDepth);
+        worker->FireProgressAt(position);
+    } catch (...) {
+        worker->FPostedFailure = std::current_exception();
+        worker->FPostedFailed = true;
+    }
+}
+
+void TCustomUrlGrabberThread::AwaitPostedSteps() {
+    Synchronize([] {});  // runs after every call posted before it
+    RaisePostedFailure();
+}
+
+void TCustomUrlGrabberThread::FireProgressAt(std::int64_t position) {
     // Position has always been the count taken as a 32-bit number.
-    const auto position = static_cast<std::int32_t>(Grabber.FBytesRead);
-    Grabber.OnProgress(&Grabber, position, Grabber.FSize, Grabber.FUrl, Continue);
+    bool go = Continue;
+    Grabber.OnProgress(&Grabber, static_cast<std::int32_t>(position), Grabber.FSize, Grabber.FUrl,
+                       go);
+    if (!go) Continue = false;
 }
 
 void TCustomUrlGrabberThread::FireDone() {

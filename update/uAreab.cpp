@@ -27,7 +27,7 @@ namespace quill::update {
 namespace {
 
 constexpr const char* UnknownFailureText = "eroare necunoscuta";
-constexpr unsigned ProgressPaintInterval = 15;  // milliseconds
+constexpr unsigned ProgressPaintInterval = 100;  // milliseconds
 
 UpdateDialogWatcher& DialogWatcher() {
     static UpdateDialogWatcher watcher;
@@ -166,8 +166,10 @@ void TfAreAbon::StoreSettings() {
     progres->SetMaximum(0);
     progres->SetTextCentered(true);
     progres->SetTextOption(toCaption);
-    // A download reports every 1025 bytes, far more often than a screen shows: the bar is
-    // drawn at most at the screen's rate, from the latest count.
+    // A download reports every 1025 bytes, far more often than anyone reads a count: the
+    // bar is drawn at most ten times a second, from the latest count, as often as the
+    // gathered reports come (each wake of this thread costs a slow line more than the
+    // reports themselves).
     progres->SetPaintInterval(ProgressPaintInterval);
 
     // Port first: the Url setter takes a port written in the server base into Port.
@@ -183,7 +185,8 @@ void TfAreAbon::StoreSettings() {
     ht->OnReconnect.Assign(this, &TfAreAbon::htReconnect);
     ht->AskProxyCredentials = true;
 
-    ZipArchiver1->ExtrOptions = {archive::ExtrOverWrite, archive::ExtrRefuseUnsafe};  // all or nothing
+    ZipArchiver1->ExtrOptions = {archive::ExtrOverWrite,
+                                 archive::ExtrRefuseUnsafe};  // all or nothing
     ZipArchiver1->Password = "marigoldstep";
     ZipArchiver1->SetPasswordReqCount(1);
     ZipArchiver1->Unattended = false;

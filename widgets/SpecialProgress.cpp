@@ -50,7 +50,10 @@ void TSpecialProgress::SetPaintInterval(unsigned milliseconds) {
         FPaintTimer->SetEnabled(false);
         FPaintTimer->OnTimer.Assign(this, &TSpecialProgress::HeldBackPaintDue);
     }
-    FPaintTimer->SetInterval(milliseconds);
+    // The timer only draws a change that nothing came after: a run of changes is drawn by
+    // its own changes once due. Were it as short as the interval it would fire just before
+    // the next change of a run, draw the older state and hold that change back.
+    FPaintTimer->SetInterval(2 * milliseconds);
 }
 
 void TSpecialProgress::FlushPaint() {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <atomic>
 #include <stdexcept>
 #include <string>
@@ -288,6 +289,82 @@ TEST(SyncQueue, RunsOfCallsAreServedInOrderWhetherServedAtOnceOrLate) {
     ASSERT_EQ(seen.size(), 300u);
     for (int i = 0; i < 300; ++i) ASSERT_EQ(seen[i], i);
     EXPECT_FALSE(queue.HasPending());
+}
+
+namespace {
+
+// A posted call that appends its value to a vector of the serving thread; -1 raises.
+void RecordValue(void* seen, std::int64_t value) {
+    if (value < 0) throw std::runtime_error("posted call failed");
+    static_cast<std::vector<int>*>(seen)->push_back(static_cast<int>(value));
+}
+
+}  // namespace
+
+TEST(SyncQueue, PostedCallsRunInOrderWithWaitedOnesWhileTheWorkerGoesOn) {
+    TSyncQueue queue;
+    std::vector<int> seen;  // touched only on the serving thread
+    std::atomic<bool> posted{false};
+    std::thread worker([&] {
+        for (int i : {0, 1, -1, 2}) queue.Post({&RecordValue, &seen, i});
+        posted = true;  // nobody has served yet: posting did not wait
+        queue.RunAndWait([&] { seen.push_back(99); });
+    });
+    while (!posted) std::this_thread::yield();
+    EXPECT_TRUE(seen.empty());
+    while (seen.size() < 4) {
+        EXPECT_NO_THROW(queue.RunPending());  // a posted call's failure stays with it
+        std::this_thread::yield();
+    }
+    worker.join();
+    EXPECT_EQ(seen, (std::vector<int>{0, 1, 2, 99}));
+}
+
+TEST(SyncQueue, PostedCallsAreGatheredWithinTheIntervalAndAFullWindowWaits) {
+    using namespace std::chrono;
+    TSyncQueue queue;
+    std::atomic<int> wakes{0};
+    queue.SetWakeHandler([&] { ++wakes; });
+    std::vector<int> seen;
+    EXPECT_EQ(queue.ServeBy(), TSyncQueue::Clock::time_point::max());
+
+    std::thread([&] { queue.Post({&RecordValue, &seen, 0}); }).join();
+    EXPECT_EQ(wakes, 1);  // the first call wakes the GUI thread
+    EXPECT_TRUE(queue.Due());
+    queue.RunPending();
+
+    // Within the interval after a serving nothing wakes it: it comes back by itself.
+    const auto quietEnd = queue.ServeBy();
+    EXPECT_LE(quietEnd, TSyncQueue::Clock::now() + TSyncQueue::kPostedRunInterval);
+    std::thread([&] {
+        for (int i = 1; i < 5; ++i) queue.Post({&RecordValue, &seen, i});
+    }).join();
+    if (TSyncQueue::Clock::now() < quietEnd) {  // unless this machine was that slow
+        EXPECT_EQ(wakes, 1);
+    }
+    std::this_thread::sleep_until(queue.ServeBy());
+    EXPECT_TRUE(queue.Due());
+    queue.RunPending();
+    EXPECT_EQ(seen.size(), 5u);
+
+    // A full window wakes it at once, and the worker waits for room.
+    std::atomic<int> done{0};
+    std::thread worker([&] {
+        for (int i = 0; i <= TSyncQueue::kPostWindow; ++i) {
+            queue.Post({&RecordValue, &seen, 5 + i});
+            ++done;
+        }
+    });
+    while (done < TSyncQueue::kPostWindow) std::this_thread::yield();
+    std::this_thread::sleep_for(milliseconds(100));
+    EXPECT_EQ(done, TSyncQueue::kPostWindow);
+    EXPECT_EQ(wakes, 2);
+    EXPECT_TRUE(queue.Due());
+    queue.RunPending();
+    worker.join();
+    queue.RunPending();
+    ASSERT_EQ(seen.size(), 6u + TSyncQueue::kPostWindow);
+    for (size_t i = 0; i < seen.size(); ++i) ASSERT_EQ(seen[i], static_cast<int>(i));
 }
 
 TEST(NavigationPolicy, OnlyThePageAndItsOwnServer) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "download/MemoryStream.h"
 #include "toolkit/Handles.h"
@@ -49,6 +50,8 @@ class TPartFile : public TBodySink {
 public:
     // Opens (or creates) the partial file. Raises tk::EInOutError.
     explicit TPartFile(std::string target);
+    // Writes what is still held (a body cut on the way is continued from it); never raises.
+    ~TPartFile() override;
     std::int64_t Size() const override { return FSize; }
     std::string Validator() const override { return FValidator; }
     void Restart(const std::string& validator) override;
@@ -63,10 +66,17 @@ public:
 
 private:
     [[noreturn]] void Fail(const char* what, const std::string& name) const;
+    // Writes the bytes held in FHeld; whether all were written.
+    bool WriteHeld();
+
+    // Pieces are gathered into writes of this size: a write per piece costs a trip into
+    // the system for every kilobyte.
+    static constexpr std::size_t kWriteSize = 64 * 1024;
 
     std::string FTarget;
     tk::TFileHandle FFile;
-    std::int64_t FSize = 0;
+    std::vector<char> FHeld;  // appended, not yet written
+    std::int64_t FSize = 0;   // written and held
     std::string FValidator;
 };
 

@@ -57,6 +57,8 @@ private:
     void RunSteps();
     TryEnd TryOnce(HttpExchange& exchange, const UrlParts& url, TBodySink& sink, bool retrying);
     TryEnd ReadBody(HttpExchange& exchange, TBodySink& sink, std::int64_t total, bool hasLength);
+    // The read loop of ReadBody, which leaves the posted pieces' handlers to it.
+    TryEnd ReadPieces(HttpExchange& exchange, TBodySink& sink, std::int64_t total, bool hasLength);
     bool PauseBeforeTry(int attempt);
     void CloseExchange(HttpExchange& exchange);
     void ReportError(std::string text);

@@ -156,16 +156,21 @@ public:
     std::vector<std::string> StoredSettingNames() const override;
 };
 
-// The worker of one transfer: runs Transfer and hands every event to the GUI thread,
-// waiting for each handler to return. It owns the body stream while it runs.
+// The worker of one transfer: runs Transfer and hands every event to the GUI thread. It
+// waits for each handler to return, except for the body's progress: each piece is posted
+// and the worker reads on, at most a window of pieces ahead of the handlers (see
+// tk::TSyncQueue::Post); a handler that clears Continue still ends the transfer, and what
+// was read past its piece is never reported or delivered. It owns the body stream while it
+// runs.
 class TCustomUrlGrabberThread : public tk::TThread {
 public:
     explicit TCustomUrlGrabberThread(TCustomUrlGrabber& grabber);
     ~TCustomUrlGrabberThread() override;
 
     TCustomUrlGrabber& Grabber;  // not owned
-    // OnProgress gets it by reference: a handler clears it to end the transfer.
-    bool Continue = true;
+    // OnProgress gets it by reference: a handler clears it to end the transfer. The worker
+    // reads it while posted handlers run.
+    std::atomic<bool> Continue{true};
     std::string ErrorText;
     std::uint32_t LastStatus = 0;
 
@@ -185,7 +190,17 @@ protected:
     void SyncClosed() { RunOnGuiThread(&TCustomUrlGrabberThread::FireClosed); }
     void SyncReconnect() { RunOnGuiThread(&TCustomUrlGrabberThread::FireReconnect); }
 
-    void FireProgress();
+    // The body's progress at `position`, posted: the worker does not wait for it.
+    void PostProgress(std::int64_t position) { Post({&RunPostedProgress, this, position}); }
+    // Waits until every posted step has run; then raises what one of them raised.
+    void AwaitPostedSteps();
+    // Raises what a posted step raised, if one did.
+    void RaisePostedFailure() {
+        if (FPostedFailed) std::rethrow_exception(FPostedFailure);
+    }
+
+    void FireProgress() { FireProgressAt(Grabber.FBytesRead); }
+    void FireProgressAt(std::int64_t position);
     void FireDone();
     void FireError();
     void FireClosed();
@@ -204,6 +219,11 @@ private:
     void FreeStream();
     void NotifyGrabberStatus() { Grabber.NotifyStatus(); }
     void RunOnGuiThread(void (TCustomUrlGrabberThread::*step)());
+    static void RunPostedProgress(void* self, std::int64_t position);
+
+    // What a posted step raised: it ends the transfer as a waited-for step's would.
+    std::exception_ptr FPostedFailure;
+    std::atomic<bool> FPostedFailed{false};
 
     std::string FTransferUrl;
 

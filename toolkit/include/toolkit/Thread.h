@@ -15,6 +15,8 @@ namespace tk {
 // Runs `call` on the GUI thread while the calling worker waits; an exception raised there is
 // raised again in the worker. On the GUI thread it runs at once.
 void Synchronize(TCallRef call);
+// Hands `call` to the GUI thread and returns without waiting for it (see TSyncQueue::Post).
+void Post(TPostedCall call);
 // GUI thread: runs the calls handed over so far. Returns whether any ran.
 bool CheckSynchronize();
 // GUI thread: as CheckSynchronize, and when a call ran, also the calls of the same run that
@@ -61,6 +63,7 @@ public:
 
     // Runs `call` on the GUI thread while this worker waits; rethrows what it raised.
     void Synchronize(TCallRef call) { tk::Synchronize(call); }
+    void Post(TPostedCall call) { tk::Post(call); }
 
 protected:
     virtual void Execute() = 0;

@@ -2,6 +2,8 @@
 
 #include <process.h>
 
+#include <algorithm>
+
 #include "toolkit/Application.h"
 #include "toolkit/SyncQueue.h"
 
@@ -21,6 +23,16 @@ std::atomic<int> gServing{ssBusy};
 // milliseconds on a slow line) for at most a slice, after which messages get their turn.
 constexpr std::chrono::milliseconds kServeSlice{10};
 
+// `timeout` shortened to when the queue must be served again although nobody wakes the
+// GUI thread (see TSyncQueue::ServeBy).
+DWORD UntilServeBy(DWORD timeout) {
+    const auto by = GuiSyncQueue().ServeBy();
+    if (by == TSyncQueue::Clock::time_point::max()) return timeout;
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(by - TSyncQueue::Clock::now()).count();
+    return left <= 0 ? 0 : std::min<DWORD>(timeout, static_cast<DWORD>(left));
+}
+
 // The GUI thread's blocking wait on `handles`, the last of which is the hand-over signal.
 // It sleeps in the system's wait until a handle, a message or a handed-over call wakes it,
 // then serves the calls queued, with the rest of their run when `serveRun`.
@@ -30,8 +42,8 @@ DWORD ServingWait(DWORD count, const HANDLE* handles, DWORD timeout, DWORD wakeM
     // A worker that queued before it could see the state posted its wake instead: that
     // counts as the signal.
     DWORD r = WAIT_OBJECT_0 + count - 1;
-    if (!GuiSyncQueue().HasPending())
-        r = MsgWaitForMultipleObjectsEx(count, handles, timeout, wakeMask, flags);
+    if (!GuiSyncQueue().Due())
+        r = MsgWaitForMultipleObjectsEx(count, handles, UntilServeBy(timeout), wakeMask, flags);
     gServing.store(ssBusy);
     // A worker that saw the state only signalled: its call is served here, before any
     // message (which could open a message box of its own) is dispatched.
@@ -48,14 +60,20 @@ void Synchronize(TCallRef call) {
     GuiSyncQueue().RunAndWait(call);
 }
 
+void Post(TPostedCall call) {
+    GuiSyncQueue().Post(call);
+}
+
 bool CheckSynchronize() {
     if (!IsGuiThread()) return false;
     return GuiSyncQueue().RunPending();
 }
 
 bool ServeSynchronizeRun() {
-    if (!CheckSynchronize()) return false;
-    GuiSyncQueue().ServeUntil(std::chrono::steady_clock::now() + kServeSlice);
+    bool ranWaited = false;
+    if (!IsGuiThread() || !GuiSyncQueue().RunPending(&ranWaited)) return false;
+    // Posted calls come gathered, not in runs: only a waited-for call starts a run.
+    if (ranWaited) GuiSyncQueue().ServeUntil(std::chrono::steady_clock::now() + kServeSlice);
     return true;
 }
 

@@ -65,8 +65,9 @@ public:
     void SetStep(int value) { FStep = value; }
 
     // At most one redraw on the screen every `milliseconds` (0, the initial value: each
-    // change is drawn at once). A change that comes sooner is drawn when the interval has
-    // passed, from the state the bar has then, so the latest state is always shown.
+    // change is drawn at once). A change that comes sooner is drawn with the first change
+    // after the interval, or by the bar itself within twice the interval when none comes,
+    // from the state the bar has then, so the latest state is always shown.
     unsigned PaintInterval() const { return FPaintInterval; }
     void SetPaintInterval(unsigned milliseconds);
     // Draws a change that the interval holds back now (at the end of a run of changes).
