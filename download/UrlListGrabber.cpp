@@ -139,8 +139,9 @@ void TCustomUrlGrabberThread::FreeStream() {
 
 void TCustomUrlGrabberThread::RunPostedProgress(void* self, std::int64_t position) {
     auto* worker = static_cast<TCustomUrlGrabberThread*>(self);
-    // Pieces read past the one whose handler ended the transfer are not reported.
-    if (!worker->Continue || worker->FPostedFailed) return;
+    // Pieces read past the one whose handler ended the transfer (or after Stop) are not
+    // reported.
+    if (!worker->Continue || worker->Terminated() || worker->FPostedFailed) return;
     try {
         // What the owner reads as BytesRead is what its handlers have been told.
         worker->Grabber.FBytesRead = position;

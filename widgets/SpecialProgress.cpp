@@ -111,8 +111,14 @@ void TSpecialProgress::Paint() {
         FDirty = true;
         UpdateLayout();
     }
-    // Also a change that the paint interval holds back: what the screen gets is current.
-    RenderBuffer();
+    // Also a change that the paint interval holds back, so that what the screen gets is
+    // current; but only by a paint of the whole bar: a paint of a strip of it (a sibling's
+    // repaint that touches one row) would take the change as shown while most of it never
+    // reached the screen.
+    RECT clip;
+    if (GetClipBox(Canvas().Handle(), &clip) == ERROR ||
+        (clip.left <= 0 && clip.top <= 0 && clip.right >= width && clip.bottom >= height))
+        RenderBuffer();
     FPainting = false;
     if (width > 2 && height > 2)
         BitBlt(Canvas().Handle(), 0, 0, width, height, FBuffer.DC(), 0, 0, SRCCOPY);

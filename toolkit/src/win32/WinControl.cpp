@@ -560,6 +560,11 @@ void TWinControl::PaintHandler(HDC givenDC) {
         TGdiObject bitmap(CreateCompatibleBitmap(dc, w, h));
         {
             TSelectObject select(mem.Get(), bitmap.Get());
+            // Only what needs painting is painted: a child outside it is not asked to paint
+            // a picture that would never reach the screen (one that keeps a change back
+            // until it paints would then think it shown).
+            IntersectClipRect(mem.Get(), ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right,
+                              ps.rcPaint.bottom);
             PaintLayers(mem.Get());
             BitBlt(dc, 0, 0, w, h, mem.Get(), 0, 0, SRCCOPY);
         }
