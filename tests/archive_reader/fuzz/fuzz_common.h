@@ -28,15 +28,30 @@ public:
     }
 };
 
-// One folder per process, emptied before every input.
-inline const std::filesystem::path& WorkFolder() {
-    static const std::filesystem::path dir = [] {
+// One folder per process, emptied before every input and removed when the process ends.
+class TWorkFolder {
+public:
+    TWorkFolder() {
         std::string templ = (std::filesystem::temp_directory_path() / "zareaderXXXXXX").string();
         const char* made = ::mkdtemp(templ.data());
         if (!made) std::abort();
-        return std::filesystem::path(made);
-    }();
-    return dir;
+        FPath = made;
+    }
+    ~TWorkFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(FPath, ignored);
+    }
+    TWorkFolder(const TWorkFolder&) = delete;
+    TWorkFolder& operator=(const TWorkFolder&) = delete;
+    const std::filesystem::path& Path() const { return FPath; }
+
+private:
+    std::filesystem::path FPath;
+};
+
+inline const std::filesystem::path& WorkFolder() {
+    static const TWorkFolder folder;
+    return folder.Path();
 }
 
 inline void ResetWorkFolder() {
