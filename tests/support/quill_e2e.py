@@ -3,6 +3,7 @@ with the updater, wine processes, and xdotool to find windows, press keys and cl
 
 Used by the end-to-end scripts run by ctest (environment from cmake/QuillTesting.cmake).
 """
+import faulthandler
 import json
 import os
 import re
@@ -12,6 +13,11 @@ import sys
 import tempfile
 import time
 from urllib.parse import urlsplit
+
+# A test that hangs says where, before ctest's timeout ends it without a word.
+_TEST_TIMEOUT = int(os.environ.get("QUILL_TEST_TIMEOUT", "0"))
+if _TEST_TIMEOUT > 60:
+    faulthandler.dump_traceback_later(_TEST_TIMEOUT - 30, exit=True)
 
 SOURCE_DIR = os.environ["QUILL_SOURCE_DIR"]
 BINARY_DIR = os.environ["QUILL_BINARY_DIR"]
