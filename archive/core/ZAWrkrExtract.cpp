@@ -66,10 +66,11 @@ void TZAWorker::ExtractOperation() {
 
         std::string baseFolder;
         if (FInOperation && !FSettings.ExtrBaseDir.empty() &&
-            !FSettings.ExtrOptions.Has(ExtrTest)) {
+            !FSettings.ExtrOptions.Contains(ExtrTest)) {
             baseFolder = Platform().ExpandFileName(WithTrailingSeparator(FSettings.ExtrBaseDir));
             baseFolder = WithTrailingSeparator(baseFolder);
-            if (FSettings.ExtrOptions.Has(ExtrForceDirs)) Platform().ForceDirectories(baseFolder);
+            if (FSettings.ExtrOptions.Contains(ExtrForceDirs))
+                Platform().ForceDirectories(baseFolder);
             if (!Platform().DirectoryExists(baseFolder))
                 throw EZipArchiver::CreateIdStr(ZS::ExtractDirMustExist, baseFolder);
             const std::string probe = Platform().TempFileName(baseFolder, "tmp");
@@ -119,15 +120,15 @@ void TZAWorker::ExtractOperation() {
         record.callback = &TZADynamicBind::Callback;
         record.trace = Flag(FSettings.Trace);
         record.password = password.c_str();
-        record.test = Flag(FSettings.ExtrOptions.Has(ExtrTest));
+        record.test = Flag(FSettings.ExtrOptions.Contains(ExtrTest));
         record.reserved44 = kTrue;
         record.verbose = Flag(FSettings.Verbose || FSettings.Trace);
-        record.update = Flag(FSettings.ExtrOptions.Has(ExtrUpdate));
-        record.freshen =
-            Flag(FSettings.ExtrOptions.Has(ExtrFreshen) && !FSettings.ExtrOptions.Has(ExtrUpdate));
-        record.directoryNames = Flag(FSettings.ExtrOptions.Has(ExtrDirNames));
-        record.overwrite = Flag(FSettings.ExtrOptions.Has(ExtrOverWrite));
-        record.refuseUnsafe = Flag(FSettings.ExtrOptions.Has(ExtrRefuseUnsafe));
+        record.update = Flag(FSettings.ExtrOptions.Contains(ExtrUpdate));
+        record.freshen = Flag(FSettings.ExtrOptions.Contains(ExtrFreshen) &&
+                              !FSettings.ExtrOptions.Contains(ExtrUpdate));
+        record.directoryNames = Flag(FSettings.ExtrOptions.Contains(ExtrDirNames));
+        record.overwrite = Flag(FSettings.ExtrOptions.Contains(ExtrOverWrite));
+        record.refuseUnsafe = Flag(FSettings.ExtrOptions.Contains(ExtrRefuseUnsafe));
         record.specCount = int32_t(specs.size());
         record.archive = archivePath.c_str();
         record.specs = specs.empty() ? nullptr : specs.data();

@@ -320,6 +320,28 @@ TEST(SyncQueue, PostedCallsRunInOrderWithWaitedOnesWhileTheWorkerGoesOn) {
     EXPECT_EQ(seen, (std::vector<int>{0, 1, 2, 99}));
 }
 
+TEST(SyncQueue, APostedCallDoesNotRunInsideAnotherCall) {
+    // A call that serves the queue from inside itself, as a handler's message box would.
+    struct Nesting {
+        TSyncQueue* queue;
+        bool nestedRan = true;
+    } outer{nullptr};
+    TSyncQueue queue;
+    outer.queue = &queue;
+    std::vector<int> seen;
+    std::thread([&] {
+        queue.Post({[](void* n, std::int64_t) {
+                        auto* self = static_cast<Nesting*>(n);
+                        self->nestedRan = self->queue->RunPending();
+                    },
+                    &outer, 0});
+        queue.Post({&RecordValue, &seen, 7});
+    }).join();
+    EXPECT_TRUE(queue.RunPending());
+    EXPECT_FALSE(outer.nestedRan);  // the second waited for the first to return
+    EXPECT_EQ(seen, std::vector<int>{7});
+}
+
 TEST(SyncQueue, PostedCallsAreGatheredWithinTheIntervalAndAFullWindowWaits) {
     using namespace std::chrono;
     TSyncQueue queue;

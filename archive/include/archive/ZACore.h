@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -112,18 +111,7 @@ enum ExtrOptsEnum : uint8_t {
 };
 
 // A set of extraction options.
-class ExtrOpts {
-public:
-    constexpr ExtrOpts() = default;
-    constexpr ExtrOpts(std::initializer_list<ExtrOptsEnum> options) {
-        for (ExtrOptsEnum option : options) FBits |= uint8_t(1u << option);
-    }
-    constexpr bool Has(ExtrOptsEnum option) const { return FBits & (1u << option); }
-    constexpr bool operator==(const ExtrOpts&) const = default;
-
-private:
-    uint8_t FBits = 0;
-};
+using ExtrOpts = TEnumSet<ExtrOptsEnum, uint8_t>;
 
 // The settings a program gives the component as its own fields.
 struct TZAExtractSettings {

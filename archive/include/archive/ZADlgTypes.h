@@ -3,8 +3,9 @@
 #pragma once
 
 #include <cstdint>
-#include <initializer_list>
 #include <vector>
+
+#include "archive/EnumSet.h"
 
 namespace quill::archive {
 
@@ -23,19 +24,7 @@ enum TMsgDlgBtn : uint8_t {
     mbHelp
 };
 
-class TMsgDlgButtons {
-public:
-    constexpr TMsgDlgButtons() = default;
-    constexpr TMsgDlgButtons(std::initializer_list<TMsgDlgBtn> buttons) {
-        for (TMsgDlgBtn b : buttons) bits_ |= uint16_t(1u << b);
-    }
-    constexpr bool Contains(TMsgDlgBtn b) const { return (bits_ >> b) & 1u; }
-    constexpr bool operator==(const TMsgDlgButtons&) const = default;
-    constexpr uint16_t Bits() const { return bits_; }
-
-private:
-    uint16_t bits_ = 0;
-};
+using TMsgDlgButtons = TEnumSet<TMsgDlgBtn, uint16_t>;
 
 // Modal results of the box's buttons.
 namespace mr {

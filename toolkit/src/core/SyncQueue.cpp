@@ -103,14 +103,8 @@ bool TSyncQueue::RunPending(bool* ranWaited) {
             if (!request->isPosted) --FWaitedCount;
             ++FRunDepth;
         }
-        struct Running {
-            TSyncQueue& queue;
-            ~Running() {
-                std::lock_guard lock(queue.FLock);
-                --queue.FRunDepth;
-            }
-        } running{*this};
         ran = true;
+        // Each call catches what it raises, so the depth is always given back below.
         if (request->isPosted) {
             try {
                 request->call();
@@ -119,6 +113,7 @@ bool TSyncQueue::RunPending(bool* ranWaited) {
             bool notify;
             {
                 std::lock_guard lock(FLock);
+                --FRunDepth;
                 request->next = FFreePosted;
                 FFreePosted = request;
                 --FPostedCount;
@@ -139,6 +134,7 @@ bool TSyncQueue::RunPending(bool* ranWaited) {
         bool sleeping;
         {
             std::lock_guard lock(FLock);
+            --FRunDepth;
             request->error = std::move(error);
             sleeping = request->sleeping;
             // The last touch: once it sees this, the worker may return and drop the request.
